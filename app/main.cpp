@@ -1,0 +1,3 @@
+#include "vaultkeeplib.h"
+
+int main() { return 0; }

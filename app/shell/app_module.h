@@ -1,0 +1,10 @@
+// The program's resource module (string table and dialogs).
+#pragma once
+
+#include "vaultkeeplib.h"
+
+namespace vk::app {
+
+VKHMODULE AppModule();
+
+} // namespace vk::app

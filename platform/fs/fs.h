@@ -1,0 +1,133 @@
+// Files and folders.
+//
+// Paths are UTF-16 and native ('/' on Linux). Results follow the system's
+// error model: functions return false and set LastError() to a Windows-style
+// error code, which the callers of the engine map to status codes.
+//
+// Every open, write, flush and rename of this module can be made to fail on
+// its Nth call (FailNth), so tests can prove that each step of a job leaves
+// its files wholly old or wholly new.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vk::fs {
+
+// ---- Error codes (the Windows values the system's logic is written for) ----
+enum : uint32_t {
+    kErrorSuccess = 0,
+    kErrorFileNotFound = 2,
+    kErrorPathNotFound = 3,
+    kErrorAccessDenied = 5,
+    kErrorWriteProtect = 19,
+    kErrorSharingViolation = 32,
+    kErrorHandleDiskFull = 39,
+    kErrorFileExists = 80,
+    kErrorInvalidParameter = 87,
+    kErrorDiskFull = 112,
+    kErrorInvalidName = 123,
+    kErrorDirNotEmpty = 145,
+    kErrorAlreadyExists = 183,
+    kErrorFilenameTooLong = 206,
+};
+uint32_t LastError();
+void SetLastError(uint32_t code);
+uint32_t ErrorFromErrno(int err);
+std::u16string ErrorText(uint32_t code);
+
+// ---- Fault injection (tests) ----
+enum class Op { Open, Write, Flush, Rename };
+// The n-th call (1-based, counted from now) of `op` fails with `error`;
+// n = 0 switches the fault off.
+void FailNth(Op op, int n, uint32_t error = kErrorDiskFull);
+void ResetFaults();
+// Number of calls of `op` since the last ResetFaults (for N-th-failure loops).
+int CallCount(Op op);
+
+// ---- Whole files (file_io.cpp) ----
+bool ReadWhole(std::u16string_view path, std::string &out);
+// Replaces `path` atomically: writes a temporary file in the same folder,
+// flushes it to disk and renames it over the old one. On failure the old file
+// (if any) is untouched and no temporary file is left behind.
+bool WriteAtomic(std::u16string_view path, std::string_view data);
+
+// Streamed writing with the same fault points (results report, copies).
+class Writer {
+public:
+    Writer() = default;
+    ~Writer();
+    Writer(const Writer &) = delete;
+    Writer &operator=(const Writer &) = delete;
+    // truncate = true: create or truncate; false: create only when missing.
+    bool Open(std::u16string_view path, bool truncate = true);
+    bool Write(const void *data, size_t size);
+    bool Flush(); // fsync
+    bool Close();
+    bool IsOpen() const { return fd_ >= 0; }
+
+private:
+    int fd_ = -1;
+};
+
+// ---- Attributes and folders (folders.cpp) ----
+struct FileInfo {
+    bool exists = false;
+    bool directory = false;
+    bool readOnly = false;   // not writable by this process
+    bool symlink = false;
+    uint64_t size = 0;
+    uint64_t writeTime = 0;  // Windows file time: 100 ns since 1601-01-01 UTC
+    uint64_t inode = 0;
+    int64_t mtimeNs = 0;     // for change detection
+};
+bool Stat(std::u16string_view path, FileInfo &info);
+bool Exists(std::u16string_view path);
+bool IsDirectory(std::u16string_view path);
+bool SetWriteTime(std::u16string_view path, uint64_t fileTime);
+bool SetReadOnly(std::u16string_view path, bool readOnly);
+
+// Creates one folder. Fails with kErrorAlreadyExists when it exists and with
+// kErrorPathNotFound when its parent is missing.
+bool CreateDirectory(std::u16string_view path);
+bool RemoveDirectory(std::u16string_view path);   // empty folder only
+bool DeleteFile(std::u16string_view path);
+bool MoveFile(std::u16string_view from, std::u16string_view to); // rename, replacing
+// Copies contents, then the write time. failIfExists: kErrorFileExists.
+bool CopyFile(std::u16string_view from, std::u16string_view to, bool failIfExists);
+// Removes a file or a folder with everything in it; never follows symlinks
+// out of the tree. Refuses "" and "/" (kErrorInvalidParameter).
+bool RemoveTree(std::u16string_view path);
+
+struct DirEntry {
+    std::u16string name;
+    bool directory = false;
+    bool symlink = false;
+    uint64_t size = 0;
+    uint64_t writeTime = 0;
+};
+// Entries of a folder without "." and "..", sorted by name.
+bool ListDirectory(std::u16string_view dir, std::vector<DirEntry> &entries);
+
+// The temporary-files folder with a trailing separator ($TMPDIR or /tmp/).
+std::u16string TempDirectory();
+// Creates a new uniquely named folder (mode 0700) inside `parent`; returns its
+// path with a trailing separator, or "" on failure.
+std::u16string MakeUniqueFolder(std::u16string_view parent, std::u16string_view prefix);
+
+// Current time as a Windows file time, and conversions.
+uint64_t NowFileTime();
+struct LocalTime {
+    int year, month, day, hour, minute, second, millisecond, weekday;
+};
+LocalTime NowLocal();
+
+// Path helpers for the native separator.
+inline constexpr char16_t kSep = u'/';
+std::u16string CurrentDirectory();   // with trailing separator
+std::u16string FileNamePart(std::u16string_view path);
+std::u16string ParentFolder(std::u16string_view path); // with trailing separator, "" when none
+
+} // namespace vk::fs

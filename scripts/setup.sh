@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Installs every package the build, the tests and the demo need (Debian 12).
+set -euo pipefail
+packages=(
+  build-essential cmake ninja-build pkg-config
+  libzip-dev zlib1g-dev
+  qt6-base-dev libgl-dev
+  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  zip unzip p7zip-full python3 xvfb xauth xdg-utils
+)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  SUDO=""
+  [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
