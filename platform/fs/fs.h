@@ -46,6 +46,9 @@ void FailNth(Op op, int n, uint32_t error = kErrorDiskFull);
 void ResetFaults();
 // Number of calls of `op` since the last ResetFaults (for N-th-failure loops).
 int CallCount(Op op);
+// Counts one call of `op`; true (with LastError set) when this call is the one
+// to fail. For the other modules of the layer that have their own fault points.
+bool InjectedFault(Op op);
 
 // ---- Whole files (file_io.cpp) ----
 bool ReadWhole(std::u16string_view path, std::string &out);
@@ -71,6 +74,10 @@ public:
 private:
     int fd_ = -1;
 };
+
+// Flushes an existing file (or folder) to disk, e.g. a file another library
+// wrote, before it is renamed into place (sync_file.cpp). Fault point: Flush.
+bool SyncFile(std::u16string_view path);
 
 // ---- Attributes and folders (folders.cpp) ----
 struct FileInfo {

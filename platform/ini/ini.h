@@ -43,8 +43,16 @@ bool WriteSection(const char16_t *section, const char16_t *lines, const char16_t
 
 // Writes pending changes of one file (null: of all files) to disk.
 bool Flush(const char16_t *file);
-// Drops the cached copy (after the file was replaced behind the engine's back).
+// Drops the cached copy (after the file was replaced behind the engine's back);
+// pending writes of it are dropped too. Null forgets every file.
 void Forget(const char16_t *file);
+// Called before anything reads a file or folder through the file system (a
+// copy, the archiver): pending writes of that file, or of every file inside
+// that folder, reach the disk first. False when one of them could not.
+bool FlushBeforeFileRead(std::u16string_view path);
+// How many times a file was read and parsed since the process started (a
+// cached file is parsed again only after it changed on disk).
+uint64_t ParseCount();
 
 // Convenience for C++ callers.
 std::u16string ReadString(std::u16string_view section, std::u16string_view key, std::u16string_view def,

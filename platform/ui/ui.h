@@ -144,6 +144,8 @@ struct Notify {
     VKTreeItem *item = nullptr; // tree notifications
     intptr_t param = 0;         // e.g. the parameter of a deleted tree item
     int32_t x = 0, y = 0;       // click position in the control, pixels
+    VKTreeItem *oldItem = nullptr; // kTvnSelChanged: the item selected before
+    int32_t action = 0;         // kTvnSelChanged / kTvnItemExpanded: cause or expand code
 };
 enum : uint32_t {
     kNmClick = 0xFFFFFFFE,
@@ -179,10 +181,10 @@ int RunMessageLoop();
 
 VKHWND GetDlgItem(VKHWND dialog, int32_t id);
 int32_t GetDlgCtrlID(VKHWND w);
-VKHWND GetParent(VKHWND w);
+VKHWND GetParent(VKHWND w); // a child window's parent; for a top-level window its owner
 VKHWND GetOwner(VKHWND w);
 Kind GetKind(VKHWND w);
-std::vector<VKHWND> Children(VKHWND w);
+std::vector<VKHWND> Children(VKHWND w); // null: the top-level windows
 
 void SetWindowText(VKHWND w, std::u16string_view text);
 std::u16string GetWindowText(VKHWND w);
@@ -294,6 +296,24 @@ void QueueAnswer(Answer answer);
 // Parses answers from text, e.g. "box:Yes; dialog 113:8162; file:/tmp/a.vkb;
 // box(Terminate):No". Used by tests and by the VAULTKEEP_ANSWERS environment
 // variable, which the headless backend reads at start.
+//
+// Grammar (blanks around entries, names and numbers are ignored):
+//   script  := entry { ';' entry }            empty entries are skipped
+//   entry   := answer [ '*' count ]           count: the answer queued count times
+//   answer  := 'box' [ '(' match ')' ] ':' button
+//            | 'dialog' [ id ] ':' button { '{' set '}' }
+//            | 'file' ':' path                 empty path: the dialog is cancelled
+//            | 'any' ':' button                 a box result / dialog click / file
+//                                               cancel (Cancel) for whatever comes
+//   button  := Ok | Cancel | Yes | No | Abort | Retry | Ignore (any case) | number
+//   set     := 'check' id '=' (0|1|2) | 'text' id '=' chars
+// match, path and chars run to their closing ')', ';' or '}'; a backslash
+// before one of ; ) } { \ * takes that character literally (other backslashes
+// stay as they are). A box answer matches a box whose text or caption holds
+// `match` (case ignored); a dialog answer matches the dialog of template `id`
+// (none: any dialog) and sets the controls before clicking control `button`.
+// On a syntax error nothing is queued, false is returned and *error says
+// where.
 bool QueueAnswers(std::u16string_view script, std::u16string *error = nullptr);
 void ClearAnswers();
 size_t PendingAnswers();
@@ -309,5 +329,81 @@ struct Shown {
 };
 const std::vector<Shown> &ShownLog();
 void ClearShownLog();
+
+// ---- Additions to the model --------------------------------------------------
+
+// User input entering the model (backends, scripted answers and tests).
+// ClickButton clicks control `id` of `dialog`: an auto check box toggles
+// (three-state: unchecked, checked, indeterminate, unchecked), a radio button
+// becomes checked and its neighbouring radio buttons unchecked, then the parent
+// gets kMsgCommand (kBnClicked << 16 | id, control). A missing kIdOk or
+// kIdCancel is still sent (as the Enter and Escape keys do); a disabled or
+// hidden control, or any other missing one, is not clicked: false.
+bool ClickButton(VKHWND dialog, int32_t id);
+// The id of the dialog's default push button (kStyleDefault), else kIdOk.
+int32_t DefaultButtonId(VKHWND dialog);
+// Makes control `id` the default push button (the style moves to it).
+void SetDefaultButton(VKHWND dialog, int32_t id);
+// Sets an edit control's text as typing would: the parent gets kEnChange.
+bool EnterText(VKHWND dialog, int32_t id, std::u16string_view text);
+// A tab click: selects the tab and notifies the parent (kTcnSelChange).
+void TabClick(VKHWND tab, int index);
+
+// Default processing of messages. For windows: kMsgClose destroys a frame
+// window and asks a dialog to cancel (kMsgCommand kIdCancel unless its Cancel
+// button is disabled); kMsgSetText sets the text (lparam: const char16_t*);
+// kMsgHelp goes up to the parent. A dialog procedure returns 0 for a message
+// it leaves to this processing; for other windows the procedure's result is
+// final and it calls DefWindowProc itself.
+intptr_t DefWindowProc(VKHWND w, uint32_t msg, uintptr_t wparam, intptr_t lparam);
+
+// Keyboard and mouse input from a backend: the message filter sees it first
+// (and may consume it); otherwise the target gets it, and dialogs handle
+// Enter (default button), Escape (Cancel), F1 (kMsgHelp, lparam: the id of
+// the control with the input) and Alt+letter (the button whose text marks the
+// letter with '&').
+enum : uint32_t { kKeyReturn = 0x0D, kKeyEscape = 0x1B, kKeyF1 = 0x70 };
+using MessageFilter = bool (*)(VKHWND target, uint32_t msg, uintptr_t wparam, intptr_t lparam);
+// Installs the filter for the thread's dialog and menu input; returns the one
+// it replaces, which a filter calls to pass a message on.
+MessageFilter SetMessageFilter(MessageFilter filter);
+void DeliverInput(VKHWND target, uint32_t msg, uintptr_t wparam, intptr_t lparam);
+
+// System sizes in pixels. The model has no window frames: a window's client
+// area is its whole rectangle, so these only enter layout formulas.
+enum class Metric : uint8_t { CaptionHeight, BorderWidth, BorderHeight, ScreenWidth, ScreenHeight };
+int SystemMetric(Metric m);
+void SetWorkArea(Rect area); // backends with a real screen
+Rect GetClientRect(VKHWND w); // {0, 0, width, height}
+
+// Dialog state, for backends running a modal loop.
+bool IsDialogEnded(VKHWND dialog);
+int32_t GetTemplateId(VKHWND dialog);
+
+int TabGetItemCount(VKHWND tab);
+void TabSetItemSize(VKHWND tab, int width, int height);
+Rect TabGetItemSize(VKHWND tab);
+// Moves the focus to a tab; in a tab control without buttons that selects it
+// and notifies the parent (kTcnSelChange). Out-of-range indexes do nothing.
+void TabSetCurFocus(VKHWND tab, int index);
+void ProgressGetRange(VKHWND bar, int &lo, int &hi);
+
+// Opens a URL in the desktop's browser through the backend; headless writes it
+// to standard error and returns false. A display backend uses the launcher
+// set here (the process module installs one that starts the browser).
+bool OpenUrl(const std::string &url);
+using UrlLauncher = bool (*)(const std::string &url);
+void SetUrlLauncher(UrlLauncher launcher);
+UrlLauncher GetUrlLauncher();
+
+// The clock of timers, in milliseconds (default: a monotonic clock); tests may
+// install their own. Null restores the default.
+using Clock = int64_t (*)();
+void SetClock(Clock clock);
+int64_t NowMs();
+
+// Destroys every window and clears posted messages, quit state, timers, focus,
+// wait cursor, message filter, work area, answers and the shown log: for tests.
+void ResetUiState();
 
 } // namespace vk::ui

@@ -1,0 +1,4 @@
+[Plot]
+Scale=1:200
+Grid=Log
+Tracks=3

@@ -1,0 +1,359 @@
+// Whole-file reads, atomic replacement, streamed writing, the last-error
+// value and the fault points that tests use to fail any step on purpose.
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <mutex>
+#include <string>
+
+#include "platform/fs/fs.h"
+#include "platform/text/text.h"
+
+namespace vk::fs {
+
+// ---- Last error ----
+
+namespace {
+thread_local uint32_t t_lastError = kErrorSuccess;
+} // namespace
+
+uint32_t LastError() { return t_lastError; }
+void SetLastError(uint32_t code) { t_lastError = code; }
+
+uint32_t ErrorFromErrno(int err) {
+    switch (err) {
+    case 0: return kErrorSuccess;
+    case ENOENT: return kErrorFileNotFound;
+    case ENOTDIR: return kErrorPathNotFound;
+    case EACCES:
+    case EPERM:
+    case EISDIR: return kErrorAccessDenied;
+    case EROFS: return kErrorWriteProtect;
+    case EBUSY:
+    case ETXTBSY: return kErrorSharingViolation;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG: return kErrorDiskFull;
+    case EEXIST: return kErrorFileExists;
+    case EINVAL: return kErrorInvalidParameter;
+    case ENAMETOOLONG: return kErrorFilenameTooLong;
+    case ENOTEMPTY: return kErrorDirNotEmpty;
+    case ELOOP: return kErrorInvalidName;
+    case EMFILE:
+    case ENFILE: return 4;  // too many open files
+    case ENOMEM: return 8;  // not enough memory
+    default: return 31;     // general failure
+    }
+}
+
+std::u16string ErrorText(uint32_t code) {
+    switch (code) {
+    case kErrorSuccess: return u"The operation completed successfully.";
+    case kErrorFileNotFound: return u"The system cannot find the file specified.";
+    case kErrorPathNotFound: return u"The system cannot find the path specified.";
+    case 4: return u"The system cannot open the file.";
+    case kErrorAccessDenied: return u"Access is denied.";
+    case 8: return u"Not enough memory resources are available to process this command.";
+    case kErrorWriteProtect: return u"The media is write protected.";
+    case 31: return u"A device attached to the system is not functioning.";
+    case kErrorSharingViolation:
+        return u"The process cannot access the file because it is being used by another process.";
+    case kErrorHandleDiskFull: return u"The disk is full.";
+    case kErrorFileExists: return u"The file exists.";
+    case kErrorInvalidParameter: return u"The parameter is incorrect.";
+    case kErrorDiskFull: return u"There is not enough space on the disk.";
+    case kErrorInvalidName: return u"The filename, directory name, or volume label syntax is incorrect.";
+    case kErrorDirNotEmpty: return u"The directory is not empty.";
+    case kErrorAlreadyExists: return u"Cannot create a file when that file already exists.";
+    case kErrorFilenameTooLong: return u"The filename or extension is too long.";
+    default: return u"Error " + vk::text::U16(std::to_string(code)) + u".";
+    }
+}
+
+// ---- Fault injection ----
+
+namespace {
+
+constexpr int kOps = 4;
+
+struct Faults {
+    std::mutex mutex;
+    int calls[kOps] = {};
+    int failAt[kOps] = {}; // 0: off; otherwise the call number that fails
+    uint32_t error[kOps] = {};
+};
+
+Faults &TheFaults() {
+    static Faults *faults = new Faults; // never destroyed: used until the very end of the process
+    return *faults;
+}
+
+} // namespace
+
+void FailNth(Op op, int n, uint32_t error) {
+    Faults &f = TheFaults();
+    std::lock_guard<std::mutex> lock(f.mutex);
+    const int i = static_cast<int>(op);
+    f.failAt[i] = n > 0 ? f.calls[i] + n : 0;
+    f.error[i] = error;
+}
+
+void ResetFaults() {
+    Faults &f = TheFaults();
+    std::lock_guard<std::mutex> lock(f.mutex);
+    for (int i = 0; i < kOps; ++i) f.calls[i] = f.failAt[i] = 0;
+}
+
+int CallCount(Op op) {
+    Faults &f = TheFaults();
+    std::lock_guard<std::mutex> lock(f.mutex);
+    return f.calls[static_cast<int>(op)];
+}
+
+bool InjectedFault(Op op) {
+    Faults &f = TheFaults();
+    std::lock_guard<std::mutex> lock(f.mutex);
+    const int i = static_cast<int>(op);
+    ++f.calls[i];
+    if (f.failAt[i] == 0 || f.calls[i] != f.failAt[i]) return false;
+    f.failAt[i] = 0;
+    SetLastError(f.error[i]);
+    return true;
+}
+
+// ---- Whole files ----
+
+namespace {
+
+bool FailWith(uint32_t code) {
+    SetLastError(code);
+    return false;
+}
+
+bool FailErrno(int err) { return FailWith(ErrorFromErrno(err)); }
+
+// A missing folder on the way is "path not found", as the callers expect.
+uint32_t OpenError(int err) { return err == ENOTDIR ? kErrorPathNotFound : ErrorFromErrno(err); }
+
+bool WriteAll(int fd, const char *data, size_t size) {
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return FailErrno(errno);
+        }
+        if (n == 0) return FailWith(kErrorDiskFull);
+        data += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+std::string FolderOf(const std::string &path) {
+    const size_t cut = path.rfind('/');
+    if (cut == std::string::npos) return ".";
+    if (cut == 0) return "/";
+    return path.substr(0, cut);
+}
+
+std::string NameOf(const std::string &path) {
+    const size_t cut = path.rfind('/');
+    return cut == std::string::npos ? path : path.substr(cut + 1);
+}
+
+// Temporary files of WriteAtomic: ".<name>.<pid>.<n>.vktmp" beside the target.
+// A process killed between creating and renaming one leaves it behind; the
+// next replacement of the same file removes those of processes that are gone.
+std::string TempPrefix(const std::string &name) { return "." + name + "."; }
+constexpr const char *kTempSuffix = ".vktmp";
+
+void RemoveStaleTemps(const std::string &folder, const std::string &name) {
+    DIR *dir = ::opendir(folder.c_str());
+    if (!dir) return;
+    const std::string prefix = TempPrefix(name);
+    const std::string suffix = kTempSuffix;
+    while (const struct dirent *e = ::readdir(dir)) {
+        const std::string entry = e->d_name;
+        if (entry.size() <= prefix.size() + suffix.size() || entry.compare(0, prefix.size(), prefix) != 0 ||
+            entry.compare(entry.size() - suffix.size(), suffix.size(), suffix) != 0)
+            continue;
+        const std::string middle = entry.substr(prefix.size(), entry.size() - prefix.size() - suffix.size());
+        const long pid = std::strtol(middle.c_str(), nullptr, 10);
+        if (pid <= 0 || pid == static_cast<long>(::getpid())) continue;
+        if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;
+        ::unlinkat(::dirfd(dir), entry.c_str(), 0);
+    }
+    ::closedir(dir);
+}
+
+} // namespace
+
+bool ReadWhole(std::u16string_view path, std::string &out) {
+    out.clear();
+    if (path.empty()) return FailWith(kErrorFileNotFound);
+    if (InjectedFault(Op::Open)) return false;
+    const std::string native = vk::text::NativePath(path);
+    const int fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return FailWith(OpenError(errno));
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        const int err = errno;
+        ::close(fd);
+        return err ? FailErrno(err) : FailWith(kErrorAccessDenied);
+    }
+    out.reserve(static_cast<size_t>(st.st_size));
+    char buffer[1 << 16];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            const int err = errno;
+            ::close(fd);
+            out.clear();
+            return FailErrno(err);
+        }
+        if (n == 0) break;
+        out.append(buffer, static_cast<size_t>(n));
+    }
+    ::close(fd);
+    SetLastError(kErrorSuccess);
+    return true;
+}
+
+bool WriteAtomic(std::u16string_view path, std::string_view data) {
+    if (path.empty()) return FailWith(kErrorFileNotFound);
+    std::string target = vk::text::NativePath(path);
+
+    // Replace the file a symbolic link points at, not the link.
+    mode_t mode = 0666;
+    bool existed = false;
+    struct stat st {};
+    if (::lstat(target.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        char resolved[PATH_MAX];
+        if (::realpath(target.c_str(), resolved)) target = resolved;
+    }
+    if (::stat(target.c_str(), &st) == 0) {
+        if (!S_ISREG(st.st_mode)) return FailWith(kErrorAccessDenied);
+        // A read-only file stays as it is, even for a user who could replace it.
+        if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return FailWith(kErrorAccessDenied);
+        mode = st.st_mode & 07777;
+        existed = true;
+    } else if (errno == ENOTDIR) {
+        return FailWith(kErrorPathNotFound);
+    }
+
+    const std::string folder = FolderOf(target);
+    const std::string name = NameOf(target);
+    RemoveStaleTemps(folder, name);
+
+    static std::atomic<unsigned> counter{0};
+    if (InjectedFault(Op::Open)) return false;
+    std::string temp;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temp = folder + "/" + TempPrefix(name) + std::to_string(::getpid()) + "." +
+               std::to_string(counter.fetch_add(1)) + kTempSuffix;
+        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) break;
+    }
+    if (fd < 0) {
+        const int err = errno;
+        return FailWith(err == ENOENT ? kErrorPathNotFound : OpenError(err));
+    }
+
+    auto abandon = [&](bool closeFirst) {
+        const uint32_t code = LastError();
+        if (closeFirst) ::close(fd);
+        ::unlink(temp.c_str());
+        return FailWith(code);
+    };
+
+    // The new file keeps the old one's permissions (a new one: 0666 less the umask).
+    if (existed) ::fchmod(fd, mode);
+
+    // One write point per chunk, at least one (also for empty content).
+    constexpr size_t kChunk = 1 << 20;
+    size_t done = 0;
+    do {
+        const size_t n = std::min(kChunk, data.size() - done);
+        if (InjectedFault(Op::Write)) return abandon(true);
+        if (!WriteAll(fd, data.data() + done, n)) return abandon(true);
+        done += n;
+    } while (done < data.size());
+    if (InjectedFault(Op::Flush)) return abandon(true);
+    if (::fsync(fd) != 0) {
+        SetLastError(ErrorFromErrno(errno));
+        return abandon(true);
+    }
+    if (::close(fd) != 0) {
+        SetLastError(ErrorFromErrno(errno));
+        return abandon(false);
+    }
+    if (InjectedFault(Op::Rename)) return abandon(false);
+    if (::rename(temp.c_str(), target.c_str()) != 0) {
+        SetLastError(ErrorFromErrno(errno));
+        return abandon(false);
+    }
+    // Make the rename itself durable.
+    const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        ::fsync(dirFd);
+        ::close(dirFd);
+    }
+    SetLastError(kErrorSuccess);
+    return true;
+}
+
+// ---- Writer ----
+
+Writer::~Writer() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+bool Writer::Open(std::u16string_view path, bool truncate) {
+    if (fd_ >= 0) Close();
+    if (path.empty()) return FailWith(kErrorPathNotFound);
+    if (InjectedFault(Op::Open)) return false;
+    const std::string native = vk::text::NativePath(path);
+    const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (truncate ? O_TRUNC : O_EXCL);
+    const int fd = ::open(native.c_str(), flags, 0666);
+    if (fd < 0) {
+        const int err = errno;
+        // A missing folder on the way: "path not found" rather than "file not found".
+        return FailWith(err == ENOENT ? kErrorPathNotFound : OpenError(err));
+    }
+    fd_ = fd;
+    return true;
+}
+
+bool Writer::Write(const void *data, size_t size) {
+    if (fd_ < 0) return FailWith(kErrorInvalidParameter);
+    if (InjectedFault(Op::Write)) return false;
+    return WriteAll(fd_, static_cast<const char *>(data), size);
+}
+
+bool Writer::Flush() {
+    if (fd_ < 0) return FailWith(kErrorInvalidParameter);
+    if (InjectedFault(Op::Flush)) return false;
+    if (::fsync(fd_) != 0) return FailErrno(errno);
+    return true;
+}
+
+bool Writer::Close() {
+    if (fd_ < 0) return true;
+    const int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0) return FailErrno(errno);
+    return true;
+}
+
+} // namespace vk::fs

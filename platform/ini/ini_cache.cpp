@@ -1,0 +1,348 @@
+#include "platform/ini/ini_cache.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <ctime>
+#include <functional>
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/fs/fs.h"
+#include "platform/ini/ini.h"
+#include "platform/text/text.h"
+
+namespace vk::ini::detail {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Files read for one value (the version key of any file of a folder walk)
+// must not pile up: beyond this many, the least recently used file without
+// pending writes leaves the cache.
+constexpr size_t kMaxCachedFiles = 32;
+
+// Longer than the coarsest tick of file time stamps (10 ms on kernels with a
+// 100 Hz clock), so that a file older than this cannot change unnoticed.
+constexpr int64_t kRacyMarginNs = 20'000'000;
+
+struct Cache {
+    std::mutex mutex;
+    std::unordered_map<std::string, std::unique_ptr<CachedFile>> files;
+    // Absolute paths as callers spell them, to skip normalising on every call.
+    std::unordered_map<std::u16string, CachedFile *> aliases;
+    size_t dirtyCount = 0;
+    uint64_t parses = 0;
+    uint64_t uses = 0;
+};
+
+Cache &TheCache() {
+    // Never destroyed: the exit-time flush runs after static destructors may have.
+    static Cache *cache = [] {
+        auto *c = new Cache;
+        std::atexit([] {
+            Cache &c2 = TheCache();
+            std::lock_guard<std::mutex> lock(c2.mutex);
+            FlushAll();
+        });
+        return c;
+    }();
+    return *cache;
+}
+
+int64_t RealNowNs() {
+    struct timespec ts {};
+    ::clock_gettime(CLOCK_REALTIME, &ts);
+    return static_cast<int64_t>(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec;
+}
+
+FileStamp StampOf(const struct stat &st) {
+    FileStamp s;
+    s.exists = true;
+    s.device = static_cast<uint64_t>(st.st_dev);
+    s.inode = static_cast<uint64_t>(st.st_ino);
+    s.size = static_cast<int64_t>(st.st_size);
+    s.mtimeNs = static_cast<int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
+    return s;
+}
+
+// Reads without going through vk::fs, whose fault points are for writes: a
+// test that fails the Nth open must hit the flush, not a cache check.
+bool ReadBytes(const std::string &path, std::string &out) {
+    out.clear();
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    char buffer[1 << 16];
+    bool ok = true;
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            ok = false;
+            break;
+        }
+        if (n == 0) break;
+        out.append(buffer, static_cast<size_t>(n));
+    }
+    ::close(fd);
+    return ok;
+}
+
+size_t HashOf(std::string_view bytes) { return std::hash<std::string_view>{}(bytes); }
+
+std::string Normalise(std::u16string_view path) {
+    std::string p = vk::text::ToUtf8(path);
+    if (p.empty()) return p;
+    if (p[0] != '/') {
+        char cwd[4096];
+        if (::getcwd(cwd, sizeof cwd)) p = std::string(cwd) + "/" + p;
+    }
+    std::vector<std::string> parts;
+    size_t i = 0;
+    while (i <= p.size()) {
+        const size_t j = std::min(p.find('/', i), p.size());
+        const std::string part = p.substr(i, j - i);
+        if (part == "..") {
+            if (!parts.empty()) parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        i = j + 1;
+    }
+    std::string out;
+    for (const std::string &part : parts) out += "/" + part;
+    return out.empty() ? "/" : out;
+}
+
+void SetClean(Cache &c, CachedFile &f) {
+    if (f.dirty) {
+        f.dirty = false;
+        --c.dirtyCount;
+    }
+}
+
+// Reads the file into the entry; `bytes` when the caller already has them.
+void Load(CachedFile &f, const std::string *bytes = nullptr) {
+    Cache &c = TheCache();
+    SetClean(c, f);
+    ++c.parses;
+    f.unreadable = false;
+    f.racy = false;
+    f.hash = 0;
+    f.mode = 0;
+    f.stamp = FileStamp{};
+    const int64_t started = RealNowNs();
+    struct stat st {};
+    if (::stat(f.path.c_str(), &st) != 0) {
+        // Missing: an empty document. A path that cannot even be looked at
+        // (a folder without search permission) is no file to write either.
+        f.unreadable = errno != ENOENT && errno != ENOTDIR;
+        f.doc = Parse({});
+        return;
+    }
+    f.stamp = StampOf(st);
+    f.mode = st.st_mode & 07777;
+    std::string read;
+    if (!S_ISREG(st.st_mode) || (!bytes && !ReadBytes(f.path, read))) {
+        f.unreadable = true;
+        f.doc = Parse({});
+        return;
+    }
+    const std::string &data = bytes ? *bytes : read;
+    f.doc = Parse(data);
+    f.hash = HashOf(data);
+    f.racy = started < f.stamp.mtimeNs + kRacyMarginNs;
+}
+
+// Brings the entry up to date with the file on disk.
+void Validate(CachedFile &f) {
+    struct stat st {};
+    FileStamp now;
+    if (::stat(f.path.c_str(), &st) == 0) {
+        now = StampOf(st);
+        f.mode = st.st_mode & 07777; // a change of permissions alone keeps pending writes
+    }
+    if (f.unreadable || !(now == f.stamp)) {
+        Load(f);
+        return;
+    }
+    if (!f.racy || !now.exists) return;
+    const int64_t started = RealNowNs();
+    std::string bytes;
+    if (!ReadBytes(f.path, bytes)) {
+        Load(f);
+        return;
+    }
+    if (static_cast<int64_t>(bytes.size()) != f.stamp.size || HashOf(bytes) != f.hash) {
+        Load(f, &bytes);
+        return;
+    }
+    f.racy = started < f.stamp.mtimeNs + kRacyMarginNs;
+}
+
+void EvictOne(Cache &c, const CachedFile *keep) {
+    auto victim = c.files.end();
+    for (auto it = c.files.begin(); it != c.files.end(); ++it) {
+        const CachedFile &f = *it->second;
+        if (&f == keep || f.dirty) continue;
+        if (victim == c.files.end() || f.lastUse < victim->second->lastUse) victim = it;
+    }
+    if (victim == c.files.end()) return;
+    c.aliases.clear();
+    c.files.erase(victim);
+}
+
+std::string FolderOf(const std::string &path) {
+    const size_t cut = path.rfind('/');
+    return cut == 0 || cut == std::string::npos ? std::string("/") : path.substr(0, cut);
+}
+
+bool Fail(uint32_t code) {
+    vk::fs::SetLastError(code);
+    return false;
+}
+
+} // namespace
+
+std::mutex &CacheMutex() { return TheCache().mutex; }
+
+CachedFile *OpenFile(std::u16string_view path) {
+    if (path.empty()) return nullptr;
+    Cache &c = TheCache();
+    if (path[0] == u'/') {
+        const auto a = c.aliases.find(std::u16string(path));
+        if (a != c.aliases.end()) {
+            Validate(*a->second);
+            a->second->lastUse = ++c.uses;
+            return a->second;
+        }
+    }
+    const std::string key = Normalise(path);
+    auto it = c.files.find(key);
+    CachedFile *f = nullptr;
+    if (it == c.files.end()) {
+        auto entry = std::make_unique<CachedFile>();
+        entry->path = key;
+        f = entry.get();
+        c.files.emplace(key, std::move(entry));
+        Load(*f);
+        if (c.files.size() > kMaxCachedFiles) EvictOne(c, f);
+    } else {
+        f = it->second.get();
+        Validate(*f);
+    }
+    f->lastUse = ++c.uses;
+    if (path[0] == u'/') c.aliases.emplace(std::u16string(path), f);
+    return f;
+}
+
+CachedFile *CachedOnly(std::u16string_view path) {
+    if (path.empty()) return nullptr;
+    Cache &c = TheCache();
+    const auto it = c.files.find(Normalise(path));
+    return it == c.files.end() ? nullptr : it->second.get();
+}
+
+bool PrepareWrite(CachedFile &f) {
+    if (f.unreadable) return Fail(vk::fs::kErrorAccessDenied);
+    if (f.stamp.exists) {
+        if (::access(f.path.c_str(), W_OK) != 0) return Fail(vk::fs::ErrorFromErrno(errno));
+        // The read-only attribute holds for every user, as on Windows.
+        if ((f.mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return Fail(vk::fs::kErrorAccessDenied);
+    }
+    // The file is replaced through a temporary file beside it.
+    if (::access(FolderOf(f.path).c_str(), W_OK | X_OK) != 0)
+        return Fail(errno == ENOENT || errno == ENOTDIR ? vk::fs::kErrorPathNotFound : vk::fs::kErrorAccessDenied);
+    return true;
+}
+
+void MarkDirty(CachedFile &f) {
+    if (f.dirty) return;
+    Cache &c = TheCache();
+    f.dirty = true;
+    ++c.dirtyCount;
+    f.firstPending = Clock::now();
+    f.nextAttempt = f.firstPending;
+}
+
+void Reload(CachedFile &f) { Load(f); }
+
+bool FlushFile(CachedFile &f) {
+    if (!f.dirty) return true;
+    Validate(f); // changed on disk meanwhile: the newer file wins
+    if (!f.dirty) return true;
+    const std::string bytes = Serialize(f.doc);
+    if (!vk::fs::WriteAtomic(vk::text::FromUtf8(f.path), bytes)) {
+        f.nextAttempt = Clock::now() + std::chrono::milliseconds(kFlushDelayMs);
+        return false;
+    }
+    SetClean(TheCache(), f);
+    const int64_t written = RealNowNs();
+    struct stat st {};
+    if (::stat(f.path.c_str(), &st) == 0) {
+        f.stamp = StampOf(st);
+        f.mode = st.st_mode & 07777;
+    } else {
+        f.stamp = FileStamp{};
+    }
+    f.hash = HashOf(bytes);
+    f.unreadable = false;
+    f.racy = written < f.stamp.mtimeNs + kRacyMarginNs;
+    return true;
+}
+
+bool FlushAll() {
+    bool ok = true;
+    for (auto &[path, f] : TheCache().files)
+        if (!FlushFile(*f)) ok = false;
+    return ok;
+}
+
+bool FlushUnder(std::u16string_view path) {
+    if (path.empty()) return true;
+    const std::string p = Normalise(path);
+    const std::string prefix = p == "/" ? p : p + "/";
+    bool ok = true;
+    for (auto &[key, f] : TheCache().files) {
+        if (key == p || key.compare(0, prefix.size(), prefix) == 0)
+            if (!FlushFile(*f)) ok = false;
+    }
+    return ok;
+}
+
+void FlushDue() {
+    Cache &c = TheCache();
+    if (c.dirtyCount == 0) return;
+    const auto now = Clock::now();
+    const uint32_t saved = vk::fs::LastError();
+    for (auto &[path, f] : c.files) {
+        if (f->dirty && now - f->firstPending >= std::chrono::milliseconds(kFlushDelayMs) && now >= f->nextAttempt)
+            FlushFile(*f);
+    }
+    vk::fs::SetLastError(saved);
+}
+
+void ForgetFile(std::u16string_view path) {
+    Cache &c = TheCache();
+    const auto it = c.files.find(Normalise(path));
+    if (it == c.files.end()) return;
+    SetClean(c, *it->second);
+    c.aliases.clear();
+    c.files.erase(it);
+}
+
+void ForgetAll() {
+    Cache &c = TheCache();
+    c.aliases.clear();
+    c.files.clear();
+    c.dirtyCount = 0;
+}
+
+uint64_t ParseCount() { return TheCache().parses; }
+
+} // namespace vk::ini::detail
