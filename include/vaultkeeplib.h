@@ -131,6 +131,117 @@ enum VKStatus {
 
 VK_API const char16_t *VKStatusToText(int code);
 
+
+/* ---- Backup and restore jobs ------------------------------------------------
+ * A job is opened by VKBackupInit or VKRestoreInit, takes any number of item
+ * calls (VKBackup / VKRestore) and is closed, and freed, by the matching Close
+ * call whatever happened. The handle is opaque.
+ *
+ * ProgressProc: called on the caller's thread with (code, value, text):
+ *   0 Init succeeded (text: archive path)      1 archive work starts (text: entry count)
+ *   2 an entry was zipped or unpacked (text: entry name; on restore jobs the
+ *     destination path)                        3 a folder entry (text: name)
+ *   4 archive progress (text: e.g. "42%")      5 archive summary line
+ *   6 restore: work folder   7 restore: services file   8 restore: tools file
+ *   9 a file copy ended (value: status code, text: path); a nonzero answer lets
+ *     the library show its error dialog for a failure
+ *   10 restore: value points at the 64-bit file time of "BackupDate"
+ *   11 restore: one ini item of the archive (value points at its type name,
+ *      text: section or "section,key")
+ *   12 restore: value points at the 64-bit file time of "AppendDate"
+ * Only the answer to code 9 matters.
+ *
+ * cancelFlag: the caller's stop flag, read before every item and after every
+ * archive event; nonzero stops the job. */
+typedef struct BackupJob BackupJob;
+typedef int (*ProgressProc)(int code, intptr_t value, const char16_t *text);
+
+/* Job flags. The caller passes VKF_REPORT, VKF_OVERWRITE, VKF_PROGRESS_WINDOW,
+ * VKF_QUIET and VKF_APPEND_SERVICES; the library sets the others. */
+#define VKF_BACKUP 0x1u
+#define VKF_RESTORE 0x2u
+#define VKF_REPORT_DUE 0x4u
+#define VKF_REPORT 0x20u
+#define VKF_OVERWRITE 0x40u
+#define VKF_PROGRESS_WINDOW 0x80u
+#define VKF_QUIET 0x100u
+#define VKF_PLAIN_SOURCE 0x200u
+#define VKF_APPEND_SERVICES 0x8000u
+
+/* Item types of VKBackup and VKRestore. 1003..1023 are the ini section types
+ * of the main properties file (see VKTypeFromDesc); 2000..7999 are file
+ * classes whose thousands digit names the home folder. */
+enum VKItemType {
+    VK_ITEM_SERVICE = 1000,
+    VK_ITEM_TOOL = 1001,
+    VK_ITEM_FILE = 1002, /* a file whose class is worked out from its name */
+    VK_ITEM_COLOR_MAPS = 1003,
+    VK_ITEM_PRINTERS = 1004,
+    VK_ITEM_PREFERENCES = 1005,
+    VK_ITEM_ACQUISITION = 1006,
+    VK_ITEM_TRACER = 1007,
+    VK_ITEM_PLOT = 1008,
+    VK_ITEM_HEADING = 1009,
+    VK_ITEM_POWER_MONITOR = 1010,
+    VK_ITEM_WAVEFORM = 1011,
+    VK_ITEM_DEPTH = 1012,
+    VK_ITEM_UNIT_MAPS = 1013,
+    VK_ITEM_MATH_PACK = 1014,
+    VK_ITEM_NOISE = 1015,
+    VK_ITEM_PIPE_TALLY = 1016,
+    VK_ITEM_TVD = 1017,
+    VK_ITEM_CRITICAL_FILES = 1018,
+    VK_ITEM_HOTKEYS = 1019,
+    VK_ITEM_COMPANY_INFO = 1020,
+    VK_ITEM_DEVICE_ALIAS = 1021,
+    VK_ITEM_WMEMORY = 1022,
+    VK_ITEM_JOB_PLAN = 1023,
+    VK_ITEM_MAIN_INI = 1999,     /* the main properties file, as ini items */
+    VK_CLASS_BIN_FIRST = 2000,   /* program files: 2000..2004, 2999 */
+    VK_CLASS_BIN_OTHER = 2999,
+    VK_CLASS_DATABASE = 3000,    /* databases below the data folder */
+    VK_CLASS_DATA_OTHER = 3999,
+    VK_CLASS_CONFIG_FIRST = 4000,
+    VK_CLASS_CONFIG_INI = 4001,
+    VK_CLASS_CONFIG_OTHER = 4999,
+    VK_CLASS_FORMAT_FIRST = 5000,
+    VK_CLASS_FORMAT_OTHER = 5999,
+    VK_CLASS_SCRIPT = 6000,
+    VK_CLASS_SCRIPT_OTHER = 6999,
+    VK_CLASS_SIM = 7000,
+    VK_CLASS_SIM_OTHER = 7999,
+    VK_ITEM_UNCLASSIFIED = 99999
+};
+
+/* path: the archive, a folder ending in '/' (the Save/Open dialog opens there),
+ * or NULL (the dialog opens in the backup folder). extensions: ";"-separated
+ * archive extensions, NULL for ".vkb". commandText may hold "-Comment 'text'". */
+VK_API BackupJob *VKBackupInit(VKHWND owner, uint32_t flags, uint32_t extraFlags, const char16_t *path,
+                               const char16_t *extensions, ProgressProc progress, int32_t *cancelFlag,
+                               const char16_t *commandText);
+/* Returns a status code (StatusOk on success). Files use path; ini items name
+ * (section), key (or NULL for the whole section) and path (the ini file). */
+VK_API int VKBackup(BackupJob *job, int32_t type, uint32_t itemFlags, uint32_t itemExtraFlags, const char16_t *name,
+                    const char16_t *key, const char16_t *path);
+/* Nonzero when the archive was written. Frees the job. */
+VK_API int VKBackupClose(BackupJob *job);
+
+VK_API BackupJob *VKRestoreInit(VKHWND owner, uint32_t flags, uint32_t extraFlags, const char16_t *path,
+                                const char16_t *extensions, ProgressProc progress, int32_t *cancelFlag);
+VK_API int VKRestore(BackupJob *job, int32_t type, uint32_t itemFlags, uint32_t itemExtraFlags, const char16_t *name,
+                     const char16_t *key, const char16_t *path);
+/* 1 when the work folder was removed (or handed over to a backup). Frees the job. */
+VK_API int VKRestoreClose(BackupJob *job);
+
+/* The ini section type of a description ("Color Maps" -> 1003, ...), compared
+ * without regard to case; 99999 for anything else and for NULL. */
+VK_API int32_t VKTypeFromDesc(const char16_t *description);
+/* Copies section "prefix-sourceName" of sourceFile to "prefix-destName" of
+ * destFile: the destination section is emptied first; keys with empty values
+ * are not copied. Returns 0. */
+VK_API int XferIniKey(const char16_t *prefix, const char16_t *sourceName, const char16_t *sourceFile,
+                      const char16_t *destName, const char16_t *destFile);
+
 #ifdef __cplusplus
 }
 #endif

@@ -1,0 +1,68 @@
+// The job record behind a BackupJob handle, shared by backups and restores,
+// and the small operations on it that every item handler uses.
+//
+// Paths in the record are native and kept whole (never cut to a fixed buffer:
+// a cut path names another file). Folders end with the native separator.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "vaultkeeplib.h"
+
+// Decides, for a restore, whether an item is restored normally (0) or what
+// its result is instead. Text arguments as for the item call; for file items
+// text1 is the source path and text2 the destination path.
+using TranslateHook = int (*)(BackupJob *job, int32_t type, uint32_t itemFlags, uint32_t itemExtraFlags,
+                              const char16_t *text1, const char16_t *text2, const char16_t *text3);
+
+struct BackupJob {
+    VKHWND owner = nullptr;
+    uint32_t flags = 0;
+    uint32_t extraFlags = 0;
+    std::u16string name;          // backup name: archive file name without folder and last extension
+    std::u16string archivePath;   // full path of the archive file
+    std::u16string workFolder;    // the job's own folder under the temporary folder, ending in '/'
+    ProgressProc progress = nullptr;
+    int32_t *cancelFlag = nullptr;
+    std::u16string metadataPath;  // workFolder + "Backup.why"
+    std::u16string servicesPath;  // file that collects service definitions ("" until needed on backup)
+    std::u16string toolsPath;     // file that collects tool definitions
+    std::u16string extensions;    // archive extensions given to Init (";"-separated)
+    int32_t toolAnswer = 0;       // remembered answer of the tool-overwrite question
+    int32_t append = 0;           // backup: appends to an existing archive; restore: folder handed over
+    int32_t started = 0;          // set by the first item call
+    std::u16string backupVersion; // restore: "BackupVersion" of the archive ("8.0" when missing)
+    TranslateHook translate = nullptr;
+};
+
+namespace vk::engine {
+
+// True when the caller's cancel flag is set.
+bool Cancelled(const BackupJob &job);
+
+// Reports to the caller's progress procedure (nothing without one); returns
+// its answer, or 1 when there is no procedure (so failures may be shown).
+int Progress(const BackupJob &job, int code, intptr_t value, const char16_t *text);
+
+// Adds item flags to the job for the duration of one item call and takes
+// them out again on every return.
+class ItemFlagScope {
+public:
+    ItemFlagScope(BackupJob &job, uint32_t itemFlags, uint32_t itemExtraFlags);
+    ~ItemFlagScope();
+    ItemFlagScope(const ItemFlagScope &) = delete;
+    ItemFlagScope &operator=(const ItemFlagScope &) = delete;
+
+private:
+    BackupJob &job_;
+    uint32_t addedFlags_;
+    uint32_t addedExtra_;
+};
+
+bool IsBackup(const BackupJob &job);
+// True when the version-7 rules are in force (restore of a "7.0" archive).
+bool Version7(const BackupJob &job);
+
+} // namespace vk::engine
