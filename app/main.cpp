@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "app/shell/allocation_warning.h"
 #include "platform/text/text.h"
 #include "vaultkeeplib.h"
 
@@ -26,6 +27,7 @@ constexpr FolderName kFolders[] = {
 } // namespace
 
 int main() {
+    vk::app::InstallAllocationWarning();
     const char *source = std::getenv("VAULTKEEP_REGISTRY");
     std::printf("Vaultkeep: Talvern installation folders (registry source %s)\n",
                 source && *source ? source : "/etc/vaultkeep/registry.reg");

@@ -30,6 +30,11 @@ constexpr size_t kMaxCachedFiles = 32;
 // Longer than the coarsest tick of file time stamps (10 ms on kernels with a
 // 100 Hz clock), so that a file older than this cannot change unnoticed.
 constexpr int64_t kRacyMarginNs = 20'000'000;
+// A file looked at on disk less than this long ago is taken as unchanged
+// without another look. Changes made through this process (ini writes, copies,
+// moves and deletions through vk::fs) update or drop the entry at once; only a
+// change by another process can go unseen, and for at most this long.
+constexpr int64_t kRecheckNs = 1'000'000;
 
 struct Cache {
     std::mutex mutex;
@@ -53,6 +58,12 @@ Cache &TheCache() {
         return c;
     }();
     return *cache;
+}
+
+int64_t MonotonicNs() {
+    struct timespec ts {};
+    ::clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<int64_t>(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec;
 }
 
 int64_t RealNowNs() {
@@ -136,6 +147,7 @@ void Load(CachedFile &f, const std::string *bytes = nullptr) {
     f.hash = 0;
     f.mode = 0;
     f.stamp = FileStamp{};
+    f.checkedAtNs = MonotonicNs();
     const int64_t started = RealNowNs();
     struct stat st {};
     if (::stat(f.path.c_str(), &st) != 0) {
@@ -161,6 +173,9 @@ void Load(CachedFile &f, const std::string *bytes = nullptr) {
 
 // Brings the entry up to date with the file on disk.
 void Validate(CachedFile &f) {
+    const int64_t checked = MonotonicNs();
+    if (!f.racy && !f.unreadable && checked - f.checkedAtNs < kRecheckNs) return;
+    f.checkedAtNs = checked;
     struct stat st {};
     FileStamp now;
     if (::stat(f.path.c_str(), &st) == 0) {

@@ -41,6 +41,7 @@ struct CachedFile {
     size_t hash = 0;        // of its bytes as last read or written
     bool racy = false;      // written too recently for the time stamp to tell changes
     bool dirty = false;     // writes pending
+    int64_t checkedAtNs = 0; // monotonic time of the last look at the file on disk
     uint64_t lastUse = 0;
     std::chrono::steady_clock::time_point firstPending{};
     std::chrono::steady_clock::time_point nextAttempt{};
