@@ -1,3 +1,125 @@
+// The exported calls of arczip32: request checks, the handle in word 7, and
+// the table by ordinal. No exception leaves the library.
 #include "arczip32/arczip32.h"
 
-extern "C" ARC_API int ArcVersion(void) { return 1; }
+#include <new>
+
+#include "arczip32/sessions.h"
+#include "platform/text/text.h"
+
+namespace {
+
+using vk::arc::ReadSession;
+using vk::arc::SessionHeader;
+using vk::arc::WriteSession;
+
+const char16_t *Text(const ArchiveRequest *request, int word) {
+    return reinterpret_cast<const char16_t *>(request->word[word]);
+}
+
+template <typename Session>
+Session *Handle(const ArchiveRequest *request, uint32_t magic) {
+    if (request == nullptr || request->word[ARC_WORD_HANDLE] == 0) return nullptr;
+    auto *header = reinterpret_cast<SessionHeader *>(request->word[ARC_WORD_HANDLE]);
+    if (header->magic != magic) return nullptr;
+    return static_cast<Session *>(header);
+}
+
+template <typename Session>
+void SetHandle(ArchiveRequest *request, Session *session) {
+    request->word[ARC_WORD_HANDLE] = reinterpret_cast<intptr_t>(static_cast<SessionHeader *>(session));
+}
+
+// Runs `body`, turning any exception into a failure.
+template <typename Body>
+int Guarded(Body body) {
+    try {
+        return body() ? 1 : 0;
+    } catch (...) {
+        return 0;
+    }
+}
+
+} // namespace
+
+extern "C" {
+
+ARC_API int ArcVersion(void) { return 2; }
+
+ARC_API int ArcCreate(ArchiveRequest *request) {
+    return Guarded([&] {
+        if (request == nullptr || request->word[ARC_WORD_HANDLE] != 0) return false;
+        auto session = vk::arc::CreateArchive(vk::text::View(Text(request, ARC_WORD_ARCHIVE)));
+        if (!session) return false;
+        SetHandle(request, session.release());
+        return true;
+    });
+}
+
+ARC_API int ArcAddFolder(ArchiveRequest *request, const char16_t *folder) {
+    return Guarded([&] {
+        WriteSession *session = Handle<WriteSession>(request, vk::arc::kWriteMagic);
+        if (session == nullptr) return false;
+        vk::arc::EventSink sink = vk::arc::SinkFromRequest(*request);
+        try {
+            return vk::arc::AddFolder(*session, vk::text::View(folder), sink);
+        } catch (...) {
+            session->failed = true;
+            throw;
+        }
+    });
+}
+
+ARC_API int ArcFinish(ArchiveRequest *request) {
+    return Guarded([&] {
+        WriteSession *session = Handle<WriteSession>(request, vk::arc::kWriteMagic);
+        if (session == nullptr) return false;
+        std::unique_ptr<WriteSession> owned(session);
+        request->word[ARC_WORD_HANDLE] = 0;
+        const auto *cancel = reinterpret_cast<const int32_t *>(request->word[ARC_WORD_CANCEL]);
+        return vk::arc::FinishArchive(*owned, cancel);
+    });
+}
+
+ARC_API int ArcOpen(ArchiveRequest *request) {
+    return Guarded([&] {
+        if (request == nullptr || request->word[ARC_WORD_HANDLE] != 0) return false;
+        auto session = vk::arc::OpenArchive(vk::text::View(Text(request, ARC_WORD_ARCHIVE)));
+        if (!session) return false;
+        SetHandle(request, session.release());
+        return true;
+    });
+}
+
+ARC_API int ArcExtractAll(ArchiveRequest *request) {
+    return Guarded([&] {
+        ReadSession *session = Handle<ReadSession>(request, vk::arc::kReadMagic);
+        if (session == nullptr) return false;
+        vk::arc::EventSink sink = vk::arc::SinkFromRequest(*request);
+        return vk::arc::ExtractAll(*session, vk::text::View(Text(request, ARC_WORD_DESTINATION)), sink);
+    });
+}
+
+ARC_API int ArcClose(ArchiveRequest *request) {
+    return Guarded([&] {
+        ReadSession *session = Handle<ReadSession>(request, vk::arc::kReadMagic);
+        if (session == nullptr) return false;
+        delete session;
+        request->word[ARC_WORD_HANDLE] = 0;
+        return true;
+    });
+}
+
+ARC_API ArcAnyProc ArcProcByOrdinal(int ordinal) {
+    switch (ordinal) {
+    case 2: return reinterpret_cast<ArcAnyProc>(&ArcCreate);
+    case 4: return reinterpret_cast<ArcAnyProc>(&ArcFinish);
+    case 5: return reinterpret_cast<ArcAnyProc>(&ArcOpen);
+    case 6: return reinterpret_cast<ArcAnyProc>(&ArcExtractAll);
+    case 7: return reinterpret_cast<ArcAnyProc>(&ArcClose);
+    case 8: return reinterpret_cast<ArcAnyProc>(&ArcAddFolder);
+    default: return nullptr;
+    }
+}
+
+} // extern "C"

@@ -1,6 +1,124 @@
-// arczip32: the archive library of the system (ZIP over libzip).
-// Its calls and events are added with the backup engine.
-#pragma once
+/*
+ * arczip32: the archive library of the system.
+ *
+ * Zips a folder into a standard ZIP archive and unpacks a ZIP archive into a
+ * folder. The archives are ordinary ZIP files (deflate level 6, zip64 where
+ * sizes, offsets or the entry count need it, entry names in UTF-8 with the
+ * UTF-8 flag, '/'-separated and relative) that other ZIP tools read, and
+ * archives made by other tools unpack through this library.
+ *
+ * Plain C (C11 or later) and C++. All paths and texts are NUL-terminated
+ * UTF-16 (char16_t).
+ *
+ * ---- The request record ---------------------------------------------------
+ * Every call takes an ArchiveRequest: eight pointer-sized words, zeroed by the
+ * caller before the first call of a sequence and kept unchanged between calls.
+ *
+ *   word 0  0 (reserved)
+ *   word 1  archive path (const char16_t *)
+ *   word 2  destination folder of an extraction (const char16_t *); 0 when zipping
+ *   word 3  0 (reserved)
+ *   word 4  event callback (ArchiveEventProc) or 0
+ *   word 5  context, handed back to the callback unchanged
+ *   word 6  cancel flag (int32_t *) or 0: a nonzero flag stops the operation
+ *   word 7  the library's own handle: set by ArcCreate and ArcOpen, cleared by
+ *           ArcFinish and ArcClose. The caller never touches it.
+ *
+ * ---- Calls and their order --------------------------------------------------
+ * Each returns nonzero on success and 0 on failure; none throws, none blocks
+ * forever, none crashes on a bad archive.
+ *
+ * Writing:  ArcCreate (ordinal 2), then ArcAddFolder (ordinal 8, may be called
+ *           more than once), then ArcFinish (ordinal 4). ArcFinish must be
+ *           called whenever ArcCreate succeeded, also after ArcAddFolder failed.
+ *   - ArcCreate reserves a temporary file in the archive's folder; the file at
+ *     word 1 is not touched. Fails when word 7 is already set, when the path
+ *     is empty or when the folder cannot be written.
+ *   - ArcAddFolder compresses every file and keeps every empty folder below
+ *     `folder` (recursively), named relative to it with '/' separators.
+ *     Symbolic links and special files (devices, pipes, sockets) are not
+ *     stored. Compression runs on all processor cores; the events reach the
+ *     caller on the calling thread. Fails when the folder cannot be read, a
+ *     file cannot be read, the compressed data cannot be kept, or the
+ *     operation was cancelled; the archive is then only discarded by
+ *     ArcFinish.
+ *   - ArcFinish writes the archive into the temporary file and then replaces
+ *     the file at word 1 with it in one step (a rename). If anything failed
+ *     before, if the cancel flag is set, or if writing or the rename fails,
+ *     it discards the new archive, removes the temporary file and returns 0:
+ *     the file at word 1 (or its absence) stays exactly as it was. The cancel
+ *     flag is also watched while the archive is written.
+ *     ArcFinish always releases the handle in word 7.
+ *
+ * Reading:  ArcOpen (ordinal 5), then ArcExtractAll (ordinal 6), then ArcClose
+ *           (ordinal 7). ArcClose must be called whenever ArcOpen succeeded.
+ *   - ArcOpen opens the archive at word 1. Fails for a missing file, a folder,
+ *     an empty (0-byte) file, a file that is not a ZIP archive and a
+ *     truncated or damaged archive whose directory cannot be read.
+ *   - ArcExtractAll unpacks every entry into the folder at word 2 (created
+ *     when missing; its parent must exist). Files are written under a
+ *     temporary name and renamed into place when complete, with the entry's
+ *     modification time. Extraction never writes outside the folder: entries
+ *     named with a ".." part, absolute names ("/x", "\x"), drive names
+ *     ("C:x"), symbolic links and special files are refused, and nothing is
+ *     written through a symbolic link or a non-folder that already lies
+ *     inside the destination. '\' in entry names counts as a separator.
+ *     A refused entry, or one that cannot be unpacked (damaged data, CRC
+ *     error, encryption, unknown method, write failure), is reported with
+ *     event 4 and the rest of the archive is unpacked. Returns nonzero when
+ *     the archive was read through and at least one of its entries was
+ *     unpacked (or it has none); 0 when cancelled, when the destination is
+ *     unusable, or when no entry could be unpacked.
+ *   - ArcClose releases the archive and the handle in word 7; returns nonzero.
+ *
+ * ---- Events -----------------------------------------------------------------
+ * ArcAddFolder and ArcExtractAll report through the callback at word 4 (when
+ * it is set), always on the calling thread:
+ *
+ *   event 0  first, before any entry. value = the number of entries the call
+ *            will process (an integer): files plus empty folders when zipping;
+ *            all entries of the archive when unpacking.
+ *   event 1  a file entry is done. value = its name (const char16_t *),
+ *            relative and '/'-separated. Zipping: the file has been read and
+ *            compressed into the archive being built. Unpacking: the file lies
+ *            complete at its place in the destination.
+ *   event 2  a folder entry is done. value = its name with a trailing '/'.
+ *            Zipping: an empty folder was added. Unpacking: the folder exists.
+ *            So every entry that succeeds gives exactly one event 1 or 2, and
+ *            an entry count from event 0 is reached by counting both.
+ *   event 3  progress of the whole call as a text (const char16_t *) such as
+ *            "42%": the share of the uncompressed bytes done so far. Sent
+ *            each time the whole percentage rises (also in the middle of a
+ *            large file), at most once per percent.
+ *   event 4  unpacking only: an entry cannot be unpacked or was refused (see
+ *            ArcExtractAll). value = the entry's name as stored in the archive.
+ *            The entry gets no event 1 or 2.
+ *   event 5  last, once, when the call succeeds: a summary line
+ *            (const char16_t *), for zipping
+ *              "Zipped 3021 entries: 18345678 bytes compressed to 5123456 bytes"
+ *            and for unpacking
+ *              "Unzipped 3019 of 3021 entries: 18345678 bytes, 2 refused".
+ *
+ * Texts and names passed as values are valid only during the callback.
+ * A callback result of 0 stops the operation, like a set cancel flag: the call
+ * stops promptly (within one block of data), sends no further events and
+ * returns 0. Any other result goes on.
+ *
+ * ---- Binding by ordinal -----------------------------------------------------
+ * ArcProcByOrdinal(n) returns the call of ordinal n (2, 4, 5, 6, 7, 8) as a
+ * generic function pointer, null for any other number. Cast it back to
+ * ArcRequestProc, or for ordinal 8 to ArcAddFolderProc, before calling it.
+ *
+ * Threads: one request is used by one thread at a time; separate requests are
+ * independent.
+ */
+#ifndef ARCZIP32_H
+#define ARCZIP32_H
+
+#include <stdint.h>
+#ifndef __cplusplus
+#include <uchar.h>
+#endif
 
 #if defined(_WIN32)
 #  define ARC_API __declspec(dllexport)
@@ -8,7 +126,55 @@
 #  define ARC_API __attribute__((visibility("default")))
 #endif
 
+#ifdef __cplusplus
 extern "C" {
-// Version of the archive library's interface.
+#endif
+
+/* Word numbers of the request record. */
+enum {
+    ARC_WORD_ARCHIVE = 1,
+    ARC_WORD_DESTINATION = 2,
+    ARC_WORD_CALLBACK = 4,
+    ARC_WORD_CONTEXT = 5,
+    ARC_WORD_CANCEL = 6,
+    ARC_WORD_HANDLE = 7
+};
+
+/* Events of ArchiveEventProc. */
+enum {
+    ARC_EVENT_START = 0,
+    ARC_EVENT_FILE = 1,
+    ARC_EVENT_FOLDER = 2,
+    ARC_EVENT_PROGRESS = 3,
+    ARC_EVENT_CANNOT_UNPACK = 4,
+    ARC_EVENT_SUMMARY = 5
+};
+
+typedef struct ArchiveRequest {
+    intptr_t word[8];
+} ArchiveRequest;
+
+/* Returns 0 to stop the operation, anything else to go on. */
+typedef int (*ArchiveEventProc)(int event, void *context, intptr_t value);
+
+typedef int (*ArcRequestProc)(ArchiveRequest *request);
+typedef int (*ArcAddFolderProc)(ArchiveRequest *request, const char16_t *folder);
+typedef void (*ArcAnyProc)(void);
+
+ARC_API int ArcCreate(ArchiveRequest *request);                              /* ordinal 2 */
+ARC_API int ArcFinish(ArchiveRequest *request);                              /* ordinal 4 */
+ARC_API int ArcOpen(ArchiveRequest *request);                                /* ordinal 5 */
+ARC_API int ArcExtractAll(ArchiveRequest *request);                          /* ordinal 6 */
+ARC_API int ArcClose(ArchiveRequest *request);                               /* ordinal 7 */
+ARC_API int ArcAddFolder(ArchiveRequest *request, const char16_t *folder);  /* ordinal 8 */
+
+ARC_API ArcAnyProc ArcProcByOrdinal(int ordinal);
+
+/* Version of the archive library's interface. */
 ARC_API int ArcVersion(void);
+
+#ifdef __cplusplus
 }
+#endif
+
+#endif /* ARCZIP32_H */

@@ -1,0 +1,230 @@
+// Reading an archive: ArcOpen, ArcExtractAll, ArcClose.
+//
+// Extraction stays inside its destination folder: entry names are checked
+// (entry_names), links and special files are refused, every folder on the
+// way is checked to be a real folder (never a symbolic link), and each file
+// is written under a new temporary name (created exclusively, so nothing
+// that already lies there is followed) and renamed into place when complete.
+// An entry that cannot be unpacked is reported with event 4 and skipped.
+#include <optional>
+#include <unordered_set>
+
+#include "arczip32/entry_names.h"
+#include "arczip32/file_times.h"
+#include "arczip32/sessions.h"
+#include "platform/fs/fs.h"
+#include "platform/text/text.h"
+
+namespace vk::arc {
+
+namespace {
+
+constexpr size_t kReadBlock = 256 * 1024;
+
+struct ExtractState {
+    zip_t *za = nullptr;
+    std::u16string root;                    // destination with trailing separator
+    std::unordered_set<std::string> folders; // verified folders, relative ("" is the root)
+    std::vector<unsigned char> buffer = std::vector<unsigned char>(kReadBlock);
+    uint64_t bytesDone = 0;
+    uint64_t bytesUnpacked = 0;
+    unsigned tempCounter = 0;
+};
+
+std::u16string Native(const std::string &relative) {
+    std::u16string path = vk::text::FromUtf8(relative);
+    for (char16_t &c : path) {
+        if (c == u'/') c = vk::fs::kSep;
+    }
+    return path;
+}
+
+// Makes sure parts [0, count) of `path` lead through real folders inside the
+// destination, creating the missing ones. False when one of them is a file,
+// a symbolic link or cannot be created.
+bool EnsureFolders(ExtractState &state, const EntryPath &path, size_t count) {
+    std::string relative;
+    for (size_t i = 0; i < count; ++i) {
+        if (!relative.empty()) relative += '/';
+        relative += path.parts[i];
+        if (state.folders.count(relative) != 0) continue;
+        const std::u16string full = state.root + Native(relative);
+        vk::fs::FileInfo info;
+        if (vk::fs::Stat(full, info)) {
+            if (!info.directory || info.symlink) return false;
+        } else if (!vk::fs::CreateDirectory(full)) {
+            return false;
+        }
+        state.folders.insert(relative);
+    }
+    return true;
+}
+
+// The entry's modification time: the exact UTC time of an extended
+// timestamp when the entry has one, else its DOS time.
+std::optional<int64_t> EntryTime(zip_t *za, zip_uint64_t index, const zip_stat_t &st) {
+    zip_uint16_t length = 0;
+    const zip_uint8_t *data = zip_file_extra_field_get_by_id(za, index, kExtendedTimestampId, 0, &length, ZIP_FL_CENTRAL);
+    if (data != nullptr) {
+        if (auto t = ReadExtendedTimestamp(std::string_view(reinterpret_cast<const char *>(data), length))) return t;
+    }
+    if (st.valid & ZIP_STAT_MTIME) return static_cast<int64_t>(st.mtime);
+    return std::nullopt;
+}
+
+class EntryReader {
+public:
+    explicit EntryReader(zip_file_t *file) : file_(file) {}
+    ~EntryReader() {
+        if (file_ != nullptr) zip_fclose(file_);
+    }
+    EntryReader(const EntryReader &) = delete;
+    EntryReader &operator=(const EntryReader &) = delete;
+    zip_file_t *get() const { return file_; }
+
+private:
+    zip_file_t *file_;
+};
+
+enum class Outcome { Done, Failed, Stopped };
+
+// Unpacks file entry `index` to `relative` (its folders exist).
+Outcome ExtractFile(ExtractState &state, zip_uint64_t index, const std::string &relative,
+                    std::optional<int64_t> mtime, EventSink &sink) {
+    EntryReader entry(zip_fopen_index(state.za, index, 0));
+    if (entry.get() == nullptr) return Outcome::Failed;
+
+    const std::u16string target = state.root + Native(relative);
+    const std::u16string folder = vk::fs::ParentFolder(target);
+    std::u16string temp;
+    vk::fs::Writer writer;
+    for (int attempt = 0; attempt < 32 && temp.empty(); ++attempt) {
+        const std::u16string candidate =
+            folder + u".~arc" + vk::text::U16(std::to_string(++state.tempCounter)) + u".part";
+        if (writer.Open(candidate, false)) temp = candidate;
+        else if (vk::fs::LastError() != vk::fs::kErrorFileExists) return Outcome::Failed;
+    }
+    if (temp.empty()) return Outcome::Failed;
+
+    auto abandon = [&](Outcome outcome) {
+        writer.Close();
+        vk::fs::DeleteFile(temp);
+        return outcome;
+    };
+    for (;;) {
+        const zip_int64_t n = zip_fread(entry.get(), state.buffer.data(), state.buffer.size());
+        if (n < 0) return abandon(Outcome::Failed); // damaged data, CRC error
+        if (n == 0) break;
+        if (!writer.Write(state.buffer.data(), static_cast<size_t>(n))) return abandon(Outcome::Failed);
+        state.bytesDone += static_cast<uint64_t>(n);
+        state.bytesUnpacked += static_cast<uint64_t>(n);
+        if (!Progress(sink, state.bytesDone)) return abandon(Outcome::Stopped);
+    }
+    if (!writer.Close()) return abandon(Outcome::Failed);
+    if (mtime) vk::fs::SetWriteTime(temp, FileTimeFromUnix(*mtime));
+    if (!vk::fs::MoveFile(temp, target)) return abandon(Outcome::Failed);
+    return Outcome::Done;
+}
+
+} // namespace
+
+ReadSession::~ReadSession() {
+    if (za != nullptr) zip_discard(za);
+}
+
+std::unique_ptr<ReadSession> OpenArchive(std::u16string_view path) {
+    vk::fs::FileInfo info;
+    // An empty file would open as an archive without entries; it is none.
+    if (path.empty() || !vk::fs::Stat(path, info) || info.directory || info.size == 0) return nullptr;
+    auto session = std::make_unique<ReadSession>();
+    session->archive = path;
+    int error = 0;
+    session->za = zip_open(vk::text::NativePath(path).c_str(), ZIP_RDONLY, &error);
+    if (session->za == nullptr) return nullptr;
+    return session;
+}
+
+bool ExtractAll(ReadSession &session, std::u16string_view destination, EventSink &sink) {
+    if (session.za == nullptr || destination.empty()) return false;
+    ExtractState state;
+    state.za = session.za;
+    state.root = std::u16string(destination);
+    if (state.root.back() != vk::fs::kSep) state.root += vk::fs::kSep;
+    vk::fs::FileInfo info;
+    if (!vk::fs::Stat(state.root, info)) {
+        if (!vk::fs::CreateDirectory(destination)) return false;
+    } else if (!info.directory) {
+        return false;
+    }
+    state.folders.insert(std::string());
+
+    const zip_int64_t count = zip_get_num_entries(session.za, 0);
+    if (count < 0) return false;
+    const zip_uint64_t entries = static_cast<zip_uint64_t>(count);
+    uint64_t total = 0;
+    for (zip_uint64_t i = 0; i < entries; ++i) {
+        zip_stat_t st;
+        if (zip_stat_index(session.za, i, 0, &st) == 0 && (st.valid & ZIP_STAT_SIZE)) total += st.size;
+    }
+    sink.totalBytes = total;
+    if (!Send(sink, ARC_EVENT_START, static_cast<intptr_t>(entries))) return false;
+
+    uint64_t unpacked = 0;
+    uint64_t refused = 0;
+    std::vector<std::pair<std::u16string, int64_t>> folderTimes;
+    for (zip_uint64_t i = 0; i < entries; ++i) {
+        if (!GoOn(sink)) return false;
+        zip_stat_t st;
+        const bool haveStat = zip_stat_index(session.za, i, 0, &st) == 0;
+        const char *stored = zip_get_name(session.za, i, ZIP_FL_ENC_GUESS);
+        const std::u16string storedName = vk::text::FromUtf8(stored != nullptr ? stored : "");
+        const EntryPath path = stored != nullptr ? ParseEntryName(stored) : EntryPath{};
+
+        zip_uint8_t opsys = 0;
+        zip_uint32_t attributes = 0;
+        const bool special =
+            zip_file_get_external_attributes(session.za, i, 0, &opsys, &attributes) != 0 || IsSpecialEntry(attributes);
+        const bool folder = path.directory || ((attributes >> 16) & kUnixTypeMask) == kUnixDirectory;
+
+        Outcome outcome = Outcome::Failed;
+        const uint64_t doneBefore = state.bytesDone;
+        std::string relative;
+        if (haveStat && path.safe && !special) {
+            relative = JoinEntryPath(EntryPath{true, false, path.parts});
+            const std::optional<int64_t> mtime = EntryTime(session.za, i, st);
+            if (folder) {
+                if (EnsureFolders(state, path, path.parts.size())) {
+                    outcome = Outcome::Done;
+                    if (mtime) folderTimes.emplace_back(state.root + Native(relative), *mtime);
+                }
+            } else if (EnsureFolders(state, path, path.parts.size() - 1)) {
+                outcome = ExtractFile(state, i, relative, mtime, sink);
+            }
+        }
+        // The percentage counts every entry by its stored size, also a refused one.
+        if (haveStat && (st.valid & ZIP_STAT_SIZE)) state.bytesDone = doneBefore + st.size;
+        switch (outcome) {
+        case Outcome::Stopped:
+            return false;
+        case Outcome::Failed:
+            ++refused;
+            if (!Send(sink, ARC_EVENT_CANNOT_UNPACK, reinterpret_cast<intptr_t>(storedName.c_str()))) return false;
+            break;
+        case Outcome::Done: {
+            ++unpacked;
+            const std::u16string name = vk::text::FromUtf8(folder ? relative + "/" : relative);
+            if (!Send(sink, folder ? ARC_EVENT_FOLDER : ARC_EVENT_FILE, reinterpret_cast<intptr_t>(name.c_str())))
+                return false;
+            break;
+        }
+        }
+    }
+    // Folder times last: creating entries inside a folder changes its time.
+    for (const auto &[folderPath, time] : folderTimes) vk::fs::SetWriteTime(folderPath, FileTimeFromUnix(time));
+
+    if (entries > 0 && unpacked == 0) return false;
+    if (!ProgressComplete(sink)) return false;
+    return SendText(sink, ARC_EVENT_SUMMARY, UnzipSummary(unpacked, entries, state.bytesUnpacked, refused));
+}
+
+} // namespace vk::arc

@@ -1,0 +1,153 @@
+#include "tests/platform/arczip/arczip_support.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+#include "platform/text/text.h"
+#include "tests/support/test_support.h"
+
+namespace vk::arctest {
+
+namespace fs = std::filesystem;
+
+int Recorder::Count(int event) const {
+    int n = 0;
+    for (const Event &e : events) n += e.event == event ? 1 : 0;
+    return n;
+}
+
+std::vector<std::string> Recorder::Texts(int event) const {
+    std::vector<std::string> texts;
+    for (const Event &e : events) {
+        if (e.event == event) texts.push_back(e.text);
+    }
+    return texts;
+}
+
+int RecordEvent(int event, void *context, intptr_t value) {
+    Recorder *recorder = static_cast<Recorder *>(context);
+    Event e;
+    e.event = event;
+    if (event == ARC_EVENT_START) e.number = value;
+    else e.text = vk::text::ToUtf8(vk::text::View(reinterpret_cast<const char16_t *>(value)));
+    recorder->events.push_back(e);
+    return recorder->answer ? recorder->answer(e) : 1;
+}
+
+Job::Job(const std::string &archivePath, const std::string &destinationPath)
+    : archive(vk::test::U(archivePath)), destination(vk::test::U(destinationPath)) {
+    request.word[ARC_WORD_ARCHIVE] = reinterpret_cast<intptr_t>(archive.c_str());
+    if (!destinationPath.empty()) request.word[ARC_WORD_DESTINATION] = reinterpret_cast<intptr_t>(destination.c_str());
+    request.word[ARC_WORD_CALLBACK] = reinterpret_cast<intptr_t>(&RecordEvent);
+    request.word[ARC_WORD_CONTEXT] = reinterpret_cast<intptr_t>(&recorder);
+    request.word[ARC_WORD_CANCEL] = reinterpret_cast<intptr_t>(&cancel);
+}
+
+bool Job::Zip(const std::string &folder) {
+    opened = ArcCreate(&request) != 0;
+    if (!opened) return false;
+    const std::u16string ufolder = vk::test::U(folder);
+    const bool added = ArcAddFolder(&request, ufolder.c_str()) != 0;
+    const bool finished = ArcFinish(&request) != 0;
+    return added && finished;
+}
+
+bool Job::Unzip() {
+    opened = ArcOpen(&request) != 0;
+    if (!opened) return false;
+    const bool extracted = ArcExtractAll(&request) != 0;
+    ArcClose(&request);
+    return extracted;
+}
+
+std::map<std::string, std::string> Snapshot(const std::string &root) {
+    std::map<std::string, std::string> snapshot;
+    std::error_code ec;
+    for (auto it = fs::recursive_directory_iterator(root, ec); it != fs::recursive_directory_iterator();
+         it.increment(ec)) {
+        const std::string relative = fs::relative(it->path(), root).generic_string();
+        const fs::file_type type = it->symlink_status().type();
+        if (type == fs::file_type::directory) snapshot.emplace(relative, "D");
+        else if (type == fs::file_type::symlink) snapshot.emplace(relative, "L");
+        else snapshot.emplace(relative, vk::test::ReadFile(it->path().string()));
+    }
+    return snapshot;
+}
+
+std::string Quote(const std::string &s) {
+    std::string quoted = "'";
+    for (char c : s) {
+        if (c == '\'') quoted += "'\\''";
+        else quoted += c;
+    }
+    return quoted + "'";
+}
+
+int Shell(const std::string &command, std::string *output) {
+    vk::test::TempFolder scratch;
+    const std::string out = scratch.file("out.txt");
+    const std::string code = scratch.file("code.txt");
+    const std::string full = "(" + command + ") > " + Quote(out) + " 2>&1; echo $? > " + Quote(code);
+    if (std::system(full.c_str()) == -1) return -1;
+    if (output) *output = vk::test::ReadFile(out);
+    const std::string text = vk::test::ReadFile(code);
+    return text.empty() ? -1 : std::atoi(text.c_str());
+}
+
+int Python(const std::string &script, const std::vector<std::string> &args, std::string *output) {
+    vk::test::TempFolder scratch;
+    const std::string path = scratch.file("script.py");
+    vk::test::WriteFile(path, script);
+    std::string command = "python3 " + Quote(path);
+    for (const std::string &a : args) {
+        command += ' ';
+        command += Quote(a);
+    }
+    return Shell(command, output);
+}
+
+std::string TextData(size_t size, unsigned seed) {
+    static const char *const words[] = {"Tool", "Depth", "Gamma", "Neutron", "Caliper", "Resistivity", "=", "1.25",
+                                        "[Section]", "\r\n", "Offset", "0", "Serial", "4711", "Model", "; note"};
+    std::mt19937 rng(seed);
+    std::string data;
+    while (data.size() < size) {
+        data += words[rng() % 16];
+        data += ' ';
+    }
+    data.resize(size);
+    return data;
+}
+
+std::string RandomData(size_t size, unsigned seed) {
+    std::mt19937 rng(seed);
+    std::string data(size, '\0');
+    for (char &c : data) c = static_cast<char>(rng() & 0xFF);
+    return data;
+}
+
+std::vector<std::string> FilesStartingWith(const std::string &folder, const std::string &prefix) {
+    std::vector<std::string> found;
+    std::error_code ec;
+    for (const auto &entry : fs::directory_iterator(folder, ec)) {
+        const std::string name = entry.path().filename().string();
+        if (name.rfind(prefix, 0) == 0) found.push_back(name);
+    }
+    return found;
+}
+
+void SetMtime(const std::string &path, int64_t unixSeconds) {
+    const auto sys = std::chrono::system_clock::time_point(std::chrono::seconds(unixSeconds));
+    fs::last_write_time(path, std::chrono::file_clock::from_sys(sys));
+}
+
+int64_t Mtime(const std::string &path) {
+    const auto sys = std::chrono::file_clock::to_sys(fs::last_write_time(path));
+    return std::chrono::duration_cast<std::chrono::seconds>(sys.time_since_epoch()).count();
+}
+
+} // namespace vk::arctest
