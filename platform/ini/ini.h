@@ -29,6 +29,9 @@
 namespace vk::ini {
 
 inline constexpr int kFlushDelayMs = 200;
+// Tests: the delay after which pending writes are flushed (kFlushDelayMs by
+// default); returns the previous value.
+int SetFlushDelay(int ms);
 
 // section null: all section names; key null: all key names of the section.
 // Returns the characters copied (without the final NUL).
@@ -46,6 +49,9 @@ bool Flush(const char16_t *file);
 // Drops the cached copy (after the file was replaced behind the engine's back);
 // pending writes of it are dropped too. Null forgets every file.
 void Forget(const char16_t *file);
+// Drops the cached copies of the file or folder `path` and of every file
+// inside that folder, pending writes included (before the folder is deleted).
+void ForgetUnder(std::u16string_view path);
 // Called before anything reads a file or folder through the file system (a
 // copy, the archiver): pending writes of that file, or of every file inside
 // that folder, reach the disk first. False when one of them could not.

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <ctime>
@@ -35,6 +36,9 @@ constexpr int64_t kRacyMarginNs = 20'000'000;
 // moves and deletions through vk::fs) update or drop the entry at once; only a
 // change by another process can go unseen, and for at most this long.
 constexpr int64_t kRecheckNs = 1'000'000;
+
+std::atomic<int> g_flushDelayMs{vk::ini::kFlushDelayMs};
+int FlushDelayMs() { return g_flushDelayMs.load(); }
 
 struct Cache {
     std::mutex mutex;
@@ -293,7 +297,7 @@ bool FlushFile(CachedFile &f) {
     if (!f.dirty) return true;
     const std::string bytes = Serialize(f.doc);
     if (!vk::fs::WriteAtomic(vk::text::FromUtf8(f.path), bytes)) {
-        f.nextAttempt = Clock::now() + std::chrono::milliseconds(kFlushDelayMs);
+        f.nextAttempt = Clock::now() + std::chrono::milliseconds(FlushDelayMs());
         return false;
     }
     SetClean(TheCache(), f);
@@ -336,7 +340,7 @@ void FlushDue() {
     const auto now = Clock::now();
     const uint32_t saved = vk::fs::LastError();
     for (auto &[path, f] : c.files) {
-        if (f->dirty && now - f->firstPending >= std::chrono::milliseconds(kFlushDelayMs) && now >= f->nextAttempt)
+        if (f->dirty && now - f->firstPending >= std::chrono::milliseconds(FlushDelayMs()) && now >= f->nextAttempt)
             FlushFile(*f);
     }
     vk::fs::SetLastError(saved);
@@ -351,6 +355,24 @@ void ForgetFile(std::u16string_view path) {
     c.files.erase(it);
 }
 
+void ForgetUnder(std::u16string_view path) {
+    if (path.empty()) return;
+    Cache &c = TheCache();
+    const std::string p = Normalise(path);
+    const std::string prefix = p == "/" ? p : p + "/";
+    bool any = false;
+    for (auto it = c.files.begin(); it != c.files.end();) {
+        if (it->first == p || it->first.compare(0, prefix.size(), prefix) == 0) {
+            SetClean(c, *it->second);
+            it = c.files.erase(it);
+            any = true;
+        } else {
+            ++it;
+        }
+    }
+    if (any) c.aliases.clear();
+}
+
 void ForgetAll() {
     Cache &c = TheCache();
     c.aliases.clear();
@@ -361,3 +383,9 @@ void ForgetAll() {
 uint64_t ParseCount() { return TheCache().parses; }
 
 } // namespace vk::ini::detail
+
+namespace vk::ini {
+
+int SetFlushDelay(int ms) { return detail::g_flushDelayMs.exchange(ms); }
+
+} // namespace vk::ini
