@@ -122,8 +122,12 @@ bool Mnemonic(VKWindow *dialog, char16_t letter) {
 
 // The dialog that handles keys for a window: the top-level dialog holding it.
 VKWindow *DialogOf(VKWindow *w) {
-    VKWindow *top = TopLevelOf(w);
-    return top && top->kind == Kind::Dialog ? top : nullptr;
+    // The outermost dialog above the control: the main dialog of a frame
+    // window handles Return, Escape and mnemonics for its child pages too.
+    VKWindow *dialog = nullptr;
+    for (VKWindow *p = w; p; p = p->parent)
+        if (p->kind == Kind::Dialog) dialog = p;
+    return dialog;
 }
 
 } // namespace
