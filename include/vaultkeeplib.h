@@ -242,6 +242,114 @@ VK_API int32_t VKTypeFromDesc(const char16_t *description);
 VK_API int XferIniKey(const char16_t *prefix, const char16_t *sourceName, const char16_t *sourceFile,
                       const char16_t *destName, const char16_t *destFile);
 
+/* ---- Tool tree ---------------------------------------------------------------
+ * The tool database (tools.ini) shown in a tree-view control of the UI layer:
+ * kind roots ("Logging Tools", "Accessory Tools", "TCP" when the installation
+ * uses tubing-conveyed tools), categories, tools, models ("model (description)")
+ * and serial numbers.
+ *
+ * Every item made by these calls carries, as its item parameter, a pointer to
+ * a ToolTreeItemData block (read it with VKTreeGetItem: info.param). The block
+ * belongs to the item: a program that fills a tree with these calls must call
+ * FreeTreeParam from its handling of the tree's item-deletion notification
+ * (the onDelete procedure of VKCreateTreeWindow does exactly that when it is
+ * given). Filling empties the tree first, so the old items' notifications
+ * arrive during FillToolTree.
+ *
+ * FillToolTree: empties the tree and builds it from toolsFile; writes the kind
+ *   roots through the three pointers (each may be NULL; NULL is written for a
+ *   kind not shown). Only the tree filled last in a process can be extended
+ *   with AddAToolToTree.
+ * AddAToolToTree: adds one entry (kind 1..3; a serial number for kinds 1 and 2,
+ *   a model for kinds 2 and 3), sorts and selects it; nonzero when an item was
+ *   selected, 0 when nothing was inserted (the serial number was there already,
+ *   no serial number or model was given, a kind outside 1..3).
+ * FindToolInTree: finds the tool, then `label` below it (an empty label: the
+ *   tool itself), selects and returns what it found; NULL when the tool is not
+ *   in the tree.
+ * FindTextInTree: searches `start`, its descendants and the items after it for
+ *   an item whose text equals `text` (case ignored) and whose kind is
+ *   kindFilter (negative: any kind). *found must be NULL on entry (otherwise
+ *   the call returns nonzero at once); nonzero when *found holds an item.
+ * FreeTreeParam: releases the block of the item named by an item-deletion
+ *   notification (the `deletionNotification` given to the onDelete procedure);
+ *   other notifications are ignored. */
+typedef struct VKTreeItem *VKHTREEITEM;
+
+typedef struct ToolTreeItemData {
+    int32_t categoryMark;    /* 1 on a category item, else 0 */
+    char16_t toolName[256];  /* tool name (category: the tool that made it, or empty) */
+    char16_t serialNumber[256];
+    char16_t model[256];
+    int32_t kind;            /* 1 logging tool, 2 accessory, 3 tubing-conveyed */
+} ToolTreeItemData;
+
+VK_API void FillToolTree(VKHWND tree, const char16_t *toolsFile, VKHTREEITEM *loggingRoot, VKHTREEITEM *accessoryRoot,
+                         VKHTREEITEM *tcpRoot);
+VK_API int AddAToolToTree(VKHWND tree, int kind, const char16_t *tool, const char16_t *model, const char16_t *serial,
+                          const char16_t *category, const char16_t *toolsFile);
+VK_API VKHTREEITEM FindToolInTree(VKHWND tree, const char16_t *tool, const char16_t *label);
+VK_API int FindTextInTree(VKHWND tree, const char16_t *text, VKHTREEITEM start, VKHTREEITEM *found, int kindFilter);
+VK_API void FreeTreeParam(VKHWND tree, const void *deletionNotification);
+
+/* ---- Tree windows for programs ----------------------------------------------
+ * A program that shows a tool tree makes its tree-view window with these calls.
+ *
+ * VKUseDisplay: when a display is present (DISPLAY, WAYLAND_DISPLAY or
+ *   QT_QPA_PLATFORM is set), loads the window renderer (libvkui_qt.so from the
+ *   program's folder) so that windows are shown; 1 when they are, 0 when the
+ *   program stays headless (windows exist and work, but are not shown).
+ *   VKCloseDisplay undoes it before the program ends.
+ * VKCreateTreeWindow: a top-level window titled `title`, width x height
+ *   pixels, holding one tree-view control that fills it (with check boxes when
+ *   checkBoxes is nonzero); returns the tree control. Every item the tree
+ *   deletes is announced to onDelete(tree, deletionNotification, context)
+ *   while the item is still readable; pass the notification to FreeTreeParam.
+ *   onDelete may be NULL.
+ * VKRunTreeWindow: shows the window and serves it until the user closes it;
+ *   the window is destroyed then (its items are deleted and announced). On a
+ *   headless run the window is destroyed at once. Returns 0.
+ * VKDestroyTreeWindow: destroys the window of a tree (items announced).
+ * VKTreeNext: walks the items: VK_TREE_ROOT (item ignored), VK_TREE_CHILD,
+ *   VK_TREE_NEXT, VK_TREE_PREVIOUS, VK_TREE_PARENT, VK_TREE_CARET (the
+ *   selected item, item ignored). NULL when there is none.
+ * VKTreeGetItem: copies an item's text (cut to 255 characters), images, check
+ *   state (0 none, 1 unchecked, 2 checked), parameter and expanded flag; 1 on
+ *   success, 0 for an item that is not in the tree.
+ * VKTreeExpandAll: expands every item (so that the window shows them all).
+ * VKSaveWindowPicture: writes a PNG picture of the window that holds
+ *   `window`; 1 when written (needs VKUseDisplay). */
+enum VKTreeWalk {
+    VK_TREE_ROOT = 0,
+    VK_TREE_CHILD = 1,
+    VK_TREE_NEXT = 2,
+    VK_TREE_PREVIOUS = 3,
+    VK_TREE_PARENT = 4,
+    VK_TREE_CARET = 9
+};
+
+typedef struct VKTreeItemInfo {
+    char16_t text[256];
+    int32_t image;
+    int32_t selectedImage;
+    int32_t state;
+    intptr_t param;
+    int32_t expanded;
+} VKTreeItemInfo;
+
+typedef void (*VKTreeDeleteProc)(VKHWND tree, const void *deletionNotification, void *context);
+
+VK_API int VKUseDisplay(void);
+VK_API void VKCloseDisplay(void);
+VK_API VKHWND VKCreateTreeWindow(const char16_t *title, int width, int height, int checkBoxes,
+                                 VKTreeDeleteProc onDelete, void *context);
+VK_API int VKRunTreeWindow(VKHWND tree);
+VK_API void VKDestroyTreeWindow(VKHWND tree);
+VK_API VKHTREEITEM VKTreeNext(VKHWND tree, VKHTREEITEM item, int walk);
+VK_API int VKTreeGetItem(VKHWND tree, VKHTREEITEM item, VKTreeItemInfo *info);
+VK_API void VKTreeExpandAll(VKHWND tree);
+VK_API int VKSaveWindowPicture(VKHWND window, const char *pngPath);
+
 #ifdef __cplusplus
 }
 #endif

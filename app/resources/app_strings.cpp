@@ -38,6 +38,8 @@ constexpr VKStringEntry kStrings[] = {
     {7984, u"%d items restored"},
     // Status line while the configuration restore run opens the archive.
     {8127, u"Opening backup file..."},
+    // Status line when a configuration backup wrote no archive.
+    {8128, u"Backup failed: no archive was written"},
 };
 
 } // namespace

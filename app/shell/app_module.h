@@ -1,4 +1,4 @@
-// The program's resource module (string table and dialogs).
+// The program's resource module (string table, dialogs and bitmaps).
 #pragma once
 
 #include "vaultkeeplib.h"

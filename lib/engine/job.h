@@ -65,4 +65,19 @@ bool IsBackup(const BackupJob &job);
 // True when the version-7 rules are in force (restore of a "7.0" archive).
 bool Version7(const BackupJob &job);
 
+// A new job record from the library's allocator, every field zero or empty;
+// null (after the allocator's warning) when memory is short. FreeJob releases
+// it (null is ignored).
+BackupJob *NewJob();
+void FreeJob(BackupJob *job);
+
+// Item types that name a file (1002 and the file classes) and the ini
+// section types (1003..1023).
+bool IsFileType(int32_t type);
+bool IsIniSectionType(int32_t type);
+
+// An item of a type the job cannot handle: on restore jobs the warning
+// "Unknown backup type ..." is shown; StatusInvalidBackupType.
+int UnknownItem(const BackupJob &job, int32_t type, const char16_t *name, const char16_t *key, const char16_t *path);
+
 } // namespace vk::engine

@@ -1,5 +1,6 @@
 #include "lib/resources/library_module.h"
 
+#include "lib/resources/library_dialogs.h"
 #include "lib/resources/library_strings.h"
 
 namespace vk::lib {
@@ -9,8 +10,9 @@ VKModule BuildLibraryModule() {
     VKModule module;
     module.name = u"vaultkeeplib";
     for (const VKStringEntry &entry : LibraryStrings()) module.strings.emplace(entry.id, entry.text);
-    // Dialog templates (module.dialogs) and images (module.images) are added
-    // here by the parts of the library that show them.
+    AddLibraryDialogs(module);
+    // Further dialog templates (module.dialogs) and images (module.images) are
+    // added here by the parts of the library that show them.
     return module;
 }
 

@@ -17,6 +17,7 @@ constexpr VKStringEntry kStrings[] = {
     {2975, u"Back up to"},
     {2980, u"Restore from"},
     {3010, u"Problem creating Talvern backup directory.  Cannot do backup"},
+    {3056, u"File %s exists, overwrite?"},
     {3061, u"Removing old backups"},
     {3075, u"Vaultkeep"},
     {3283, u"Unknown or multiple errors"},

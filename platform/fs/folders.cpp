@@ -269,7 +269,7 @@ bool MoveFile(std::u16string_view from, std::u16string_view to) {
     return true;
 }
 
-bool CopyFile(std::u16string_view from, std::u16string_view to, bool failIfExists) {
+bool CopyFile(std::u16string_view from, std::u16string_view to, bool failIfExists, bool durable) {
     if (from.empty() || to.empty()) return Fail(kErrorPathNotFound);
     // Pending ini writes of the source must be in the copy; a copy without
     // them would pass an old file off as the current one.
@@ -331,7 +331,7 @@ bool CopyFile(std::u16string_view from, std::u16string_view to, bool failIfExist
         if (n == 0) break;
         if (!out.Write(buffer.data(), static_cast<size_t>(n))) return abandon(LastError());
     }
-    if (!out.Flush()) return abandon(LastError());
+    if (durable && !out.Flush()) return abandon(LastError());
     if (!out.Close()) return abandon(LastError());
 
     const std::string tempNative = Native(temp);
@@ -374,6 +374,15 @@ bool CopyFile(std::u16string_view from, std::u16string_view to, bool failIfExist
     }
     vk::ini::Forget(std::u16string(to).c_str());
     return true;
+}
+
+bool SyncFileSystem(std::u16string_view path) {
+    const int fd = ::open(Native(path).c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return FailErrno(errno);
+    const bool ok = ::syncfs(fd) == 0;
+    const int err = errno;
+    ::close(fd);
+    return ok || FailErrno(err);
 }
 
 bool RemoveTree(std::u16string_view path) {

@@ -103,7 +103,13 @@ bool RemoveDirectory(std::u16string_view path);   // empty folder only
 bool DeleteFile(std::u16string_view path);
 bool MoveFile(std::u16string_view from, std::u16string_view to); // rename, replacing
 // Copies contents, then the write time. failIfExists: kErrorFileExists.
-bool CopyFile(std::u16string_view from, std::u16string_view to, bool failIfExists);
+// The copy is written under a temporary name and renamed into place, so a
+// failed copy never leaves half a file. durable: the copy is flushed to disk
+// before the rename; bulk copies pass false and call SyncFileSystem once at
+// the end instead (one flush for the whole job, not one per file).
+bool CopyFile(std::u16string_view from, std::u16string_view to, bool failIfExists, bool durable = true);
+// Flushes everything written to the file system that holds `path`.
+bool SyncFileSystem(std::u16string_view path);
 // Removes a file or a folder with everything in it; never follows symlinks
 // out of the tree. Refuses "" and "/" (kErrorInvalidParameter).
 bool RemoveTree(std::u16string_view path);
@@ -134,6 +140,9 @@ LocalTime NowLocal();
 // Path helpers for the native separator.
 inline constexpr char16_t kSep = u'/';
 std::u16string CurrentDirectory();   // with trailing separator
+// The folder of the running program file, with trailing separator ("" when
+// it cannot be found out).
+std::u16string ProgramFolder();
 std::u16string FileNamePart(std::u16string_view path);
 std::u16string ParentFolder(std::u16string_view path); // with trailing separator, "" when none
 

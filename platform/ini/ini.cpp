@@ -254,6 +254,11 @@ void Forget(const char16_t *file) {
     else ForgetFile(vk::text::View(file));
 }
 
+void ForgetUnder(std::u16string_view path) {
+    Lock lock(CacheMutex());
+    detail::ForgetUnder(path);
+}
+
 bool FlushBeforeFileRead(std::u16string_view path) {
     Lock lock(CacheMutex());
     return FlushUnder(path);

@@ -68,6 +68,8 @@ bool FlushUnder(std::u16string_view path);
 // Flushes the files whose first pending write is kFlushDelayMs old.
 void FlushDue();
 void ForgetFile(std::u16string_view path);
+// Forgets the file and every file under the folder `path`.
+void ForgetUnder(std::u16string_view path);
 void ForgetAll();
 
 uint64_t ParseCount();

@@ -1,21 +1,20 @@
 #!/usr/bin/env bash
-# The main job on a fresh copy of the demo installation: the program reads the
-# installation's folders through the library and names every one of them.
-set -euo pipefail
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-"$VK_SOURCE/demo/make-installation.sh" "$work/inst" >/dev/null
-export VAULTKEEP_REGISTRY="$work/inst/registry.reg"
-cd "$work/inst/bin"
-out=$("$VK_BIN/vaultkeep")
-echo "$out"
-for name in BinDir ConfigDir FormatDir DataDir SimDir ScriptDir BackupDir; do
-  grep -q "$name .*$work/inst/" <<<"$out" || { echo "missing $name"; exit 1; }
+# The program finds the installation's folders through the library's registry
+# source: a backup of the demo takes files from its program, configuration and
+# format folders. Without a registry source there is no installation: the
+# backup cannot start, and the program says so and fails.
+source "$(dirname "$0")/lib/program_env.sh"
+
+vk configbackup file "$work/folders"
+[ "$rc" -eq 0 ] || fail "exit code $rc"
+listing=$(python3 -c 'import sys, zipfile; print("\n".join(zipfile.ZipFile(sys.argv[1]).namelist()))' \
+  "$work/folders.conf.vkb")
+for entry in 4001/display.ini 4001/tools.ini 1999/WProperties.ini 5000/openhole.prs; do
+  grep -qx "$entry" <<<"$listing" || fail "missing $entry"
 done
-# FaxDir and LangDir are not in the demo's registry file: they fall back to BinDir.
-grep -q "FaxDir .*$work/inst/bin/" <<<"$out"
-grep -q "LangDir .*$work/inst/bin/" <<<"$out"
-# Without a registry source the program says so and fails.
-if VAULTKEEP_REGISTRY="$work/none.reg" "$VK_BIN/vaultkeep" >/dev/null; then
-  echo "expected a failure without an installation"; exit 1
-fi
+
+VAULTKEEP_REGISTRY="$work/none.reg" vk configbackup file "$work/nothing"
+[ "$rc" -ne 0 ] || fail "expected a failure without an installation"
+grep -q "Backup canceled" "$work/err" || fail "no message"
+[ ! -e "$work/nothing.conf.vkb" ] || fail "an archive was written without an installation"
+echo ok

@@ -1,0 +1,136 @@
+#include "app/shell/backup_page.h"
+
+#include "app/resources/app_dialogs.h"
+#include "app/shell/run_steps.h"
+#include "app/shell/settings.h"
+#include "app/tree/install_walk.h"
+#include "app/tree/tree_items.h"
+#include "common/format.h"
+#include "common/string_copy.h"
+#include "platform/ui/treeview.h"
+
+namespace vk::app {
+namespace {
+
+constexpr int32_t kAdvancedControls[] = {kFileTree, kSelectLabel, kDefaultsButton, kClearButton};
+
+VKHWND Tree(VKHWND page) { return ui::GetDlgItem(page, kFileTree); }
+
+// Computes the default archive name and sets the page's texts, without
+// refilling the tree.
+void RefreshPage(VKHWND page) {
+    ShowAdvancedControls(page);
+    BackupPageState &p = PageState();
+    CopyBounded(p.defaultArchiveName, kPathChars, DefaultArchiveName(DirBackupFolder(), fs::NowLocal()));
+    ui::SetDlgItemText(page, kBackUpToLabel, AppText(2975));
+    ui::SetDlgItemText(page, kArchiveEdit, p.defaultArchiveName);
+    ui::SetDlgItemText(page, kSelectLabel, AppText(2982));
+}
+
+void SetUp(VKHWND page) {
+    AppState &s = State();
+    s.backupPage = page;
+    const int32_t texts[] = {kOptionsGroup,  3564, kBackUpToLabel,  2975, kBrowseButton, 2836,
+                             kCommentLabel,  3382, kAdvancedButton, 7913, kSelectLabel,  2982,
+                             kDefaultsButton, 7966, kClearButton,   2979, 0};
+    LMSetDialogText(s.instance, page, 0, texts);
+    RefreshPage(page);
+    ui::SetDlgItemText(page, kBackUpToLabel, AppText(2975));
+    ui::SetDlgItemText(page, kCommentEdit, kDefaultComment);
+    ui::EnableWindow(ui::GetDlgItem(page, kCommentEdit), false);
+    FillInstallTree(Tree(page), InstallFoldersFromLibrary(), s.instance);
+    ReadItemLists(ProgramItemLists(), s.settingsPath);
+    ApplyPageDefaults(page);
+}
+
+} // namespace
+
+BackupPageState &PageState() {
+    static BackupPageState state;
+    return state;
+}
+
+VKHWND CreateBackupPage(VKHWND mainDialog) {
+    return ui::CreateDialog(State().instance, kDialogBackupPage, mainDialog, &BackupPageProc, 1);
+}
+
+std::u16string DefaultArchiveName(std::u16string_view dirBackup, const fs::LocalTime &now) {
+    char16_t date[16];
+    FormatBounded(date, 16, u"%02d%02d%02d", now.year % 100, now.month, now.day);
+    char16_t name[kPathChars];
+    const std::u16string dir(dirBackup);
+    FormatBounded(name, kPathChars, u"%stal7cfg%s%s", dir.c_str(), date, kArchiveExtension);
+    return name;
+}
+
+void ShowAdvancedControls(VKHWND page) {
+    const bool show = PageState().advanced;
+    for (int32_t id : kAdvancedControls) ui::ShowWindow(ui::GetDlgItem(page, id), show);
+    ui::SetDlgItemText(page, kAdvancedButton, AppText(show ? 7914 : 7913));
+}
+
+void ToggleAdvanced(VKHWND page) {
+    PageState().advanced = !PageState().advanced;
+    ShowAdvancedControls(page);
+}
+
+void BrowseForArchive(VKHWND page) {
+    PageState().advanced = false;
+    ShowAdvancedControls(page);
+
+    const std::u16string pattern = std::u16string(u"*") + kArchiveExtension;
+    const char16_t *pairs[] = {AppText(3015), pattern.c_str()};
+    const char16_t *filter = BuildOFNFilter(pairs, 1);
+    ui::FileDialogRequest request;
+    request.owner = page;
+    request.save = false;
+    request.title = AppText(2991);
+    // The filter is a list of NUL-terminated texts closed by one more NUL.
+    if (filter) {
+        size_t n = 0;
+        while (filter[n] || filter[n + 1]) ++n;
+        request.filter.assign(filter, n + 2);
+    }
+    request.initialDir = DirBackupFolder();
+    request.file = ui::GetDlgItemText(page, kArchiveEdit).substr(0, kPathChars - 1);
+    // The file need not exist: it is the archive to write.
+    request.fileMustExist = false;
+    if (ui::FileDialog(request)) ui::SetDlgItemText(page, kArchiveEdit, request.file.substr(0, kPathChars - 1));
+    // Cancelled: the field keeps what it held.
+}
+
+void ApplyPageDefaults(VKHWND page) {
+    PumpWaitingMessages();
+    ApplyDefaultChoice(Tree(page), InstallFoldersFromLibrary(), ProgramItemLists());
+    PumpWaitingMessages();
+}
+
+void ClearPageSelections(VKHWND page) { ClearSelections(Tree(page)); }
+
+intptr_t BackupPageProc(VKHWND page, uint32_t msg, uintptr_t wparam, intptr_t lparam) {
+    switch (msg) {
+    case ui::kMsgInitDialog:
+        SetUp(page);
+        return 1;
+    case ui::kMsgCommand:
+        switch (wparam) {
+        case kBrowseButton: BrowseForArchive(page); return 1;
+        case kDefaultsButton: ApplyPageDefaults(page); return 1;
+        case kClearButton: ClearPageSelections(page); return 1;
+        case kAdvancedButton: ToggleAdvanced(page); return 1;
+        default: return 0;
+        }
+    case ui::kMsgNotify: {
+        const auto *n = reinterpret_cast<const ui::Notify *>(lparam);
+        // A click on a check box is handled here; the control must not
+        // advance the state image on its own as well.
+        if (n && n->id == kFileTree && n->code == ui::kNmClick)
+            return HandleCheckBoxClick(n->from, n->x, n->y) ? 1 : 0;
+        return 0;
+    }
+    default:
+        return 0;
+    }
+}
+
+} // namespace vk::app

@@ -1,0 +1,77 @@
+// The copy of one file for a job: progress code 9 after every attempt, the
+// error dialog for a failure, and on restore the version check.
+#include "common/file_helpers.h"
+#include "lib/engine/file_items.h"
+#include "lib/engine/file_items_internal.h"
+#include "platform/fs/fs.h"
+
+namespace vk::engine {
+namespace {
+
+constexpr int kProgressCopy = 9;
+
+bool IsFile(std::u16string_view path) {
+    vk::fs::FileInfo info;
+    return vk::fs::Stat(path, info) && info.exists && !info.directory;
+}
+
+int CopyForBackup(BackupJob &job, std::u16string_view source, std::u16string_view destination) {
+    const std::u16string sourceText(source);
+    // A copy already in the work folder stays: on an append it is the copy
+    // the archive holds, and a file named twice in one backup is copied once.
+    if (IsFile(destination)) {
+        if (!job.append) Progress(job, kProgressCopy, StatusDestinationExists, sourceText.c_str());
+        return StatusOk;
+    }
+    if (vk::fs::CopyFile(source, destination, true)) {
+        Progress(job, kProgressCopy, StatusOk, sourceText.c_str());
+        return StatusOk;
+    }
+    const uint32_t error = vk::fs::LastError();
+    // A quiet job reports the failure too (status 9), it only stays silent.
+    return SignalCopyFailure(job, StatusWindowsError, error, source);
+}
+
+int CopyForRestore(BackupJob &job, std::u16string_view source, std::u16string_view destination) {
+    // A destination that is no absolute path (an installation folder that is
+    // not defined) would land in the current folder: refused.
+    if (!IsAbsolutePath(destination))
+        return SignalCopyFailure(job, StatusWindowsError, vk::fs::kErrorPathNotFound, destination);
+    if (!RestoreAllowed(job, source, destination))
+        return SignalCopyFailure(job, StatusDestinationNewer, 0, destination);
+
+    bool copied = vk::fs::CopyFile(source, destination, false);
+    if (!copied) {
+        const std::u16string folder = vk::fs::ParentFolder(destination);
+        if (!folder.empty()) vk::CreateDirectoryTree(folder.c_str());
+        copied = vk::fs::CopyFile(source, destination, false);
+    }
+    if (copied) {
+        const std::u16string destinationText(destination);
+        Progress(job, kProgressCopy, StatusOk, destinationText.c_str());
+        return StatusOk;
+    }
+    const uint32_t error = vk::fs::LastError();
+    const int status = error == vk::fs::kErrorAccessDenied ? StatusAccessDenied : StatusWindowsError;
+    return SignalCopyFailure(job, status, error, destination);
+}
+
+} // namespace
+
+int SignalCopyFailure(BackupJob &job, int status, uint32_t windowsError, std::u16string_view path) {
+    if (job.flags & VKF_QUIET) return status;
+    const std::u16string pathText(path);
+    if (Progress(job, kProgressCopy, status, pathText.c_str()) != 0)
+        ShowCopyErrorDialog(job, status, windowsError, path);
+    job.flags |= VKF_REPORT_DUE;
+    return status;
+}
+
+int CopyJobFile(BackupJob &job, std::u16string_view source, std::u16string_view destination) {
+    // A relative source would be looked for in the current folder: missing.
+    if (!IsAbsolutePath(source) || !IsFile(source)) return SignalCopyFailure(job, StatusNoSourceFile, 0, source);
+    if (IsBackup(job)) return CopyForBackup(job, source, destination);
+    return CopyForRestore(job, source, destination);
+}
+
+} // namespace vk::engine

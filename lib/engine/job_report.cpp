@@ -1,0 +1,30 @@
+#include "lib/engine/job_report.h"
+
+#include "lib/engine/file_items.h"
+#include "lib/services/status.h"
+
+namespace vk::engine {
+namespace {
+
+std::function<bool(std::u16string_view)> &Viewer() {
+    static std::function<bool(std::u16string_view)> viewer;
+    return viewer;
+}
+
+} // namespace
+
+std::u16string WriteJobReport(const BackupJob &job) {
+    vk::lib::ReportRequest request;
+    request.backup = IsBackup(job);
+    request.started = job.started;
+    request.reportDue = (job.flags & VKF_REPORT_DUE) != 0;
+    request.reportAsked = (job.flags & VKF_REPORT) != 0;
+    request.whyPath = job.metadataPath;
+    request.translateEntry = [&job](std::u16string_view key) { return TranslateEntry(job, key, 0); };
+    request.openViewer = Viewer();
+    return vk::lib::WriteResultsReport(request);
+}
+
+void SetReportViewer(std::function<bool(std::u16string_view path)> viewer) { Viewer() = std::move(viewer); }
+
+} // namespace vk::engine

@@ -1,0 +1,166 @@
+// GUI smoke tests of the program on the Qt renderer (offscreen), over the
+// demo installation: the renderer is loaded the way the program loads it, and
+// the user's clicks and keys reach the program through Qt's widgets.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabBar>
+#include <QtTest/QTest>
+
+#include <cstdlib>
+
+#include "app/resources/app_dialogs.h"
+#include "app/shell/app_state.h"
+#include "app/shell/display.h"
+#include "app/tree/tree_items.h"
+#include "platform/ui/qt/qt_backend.h"
+#include "platform/ui/treeview.h"
+#include "tests/app/shell/shell_fixture.h"
+#include "tests/support/test_support.h"
+
+using namespace vk::app;
+using namespace vk::test;
+namespace ui = vk::ui;
+
+namespace {
+
+// Without a display of its own the test renders offscreen.
+[[maybe_unused]] const bool kOffscreen = [] {
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    return true;
+}();
+
+void Spin(int ms) {
+    QElapsedTimer clock;
+    clock.start();
+    do {
+        ui::PumpMessages();
+        QApplication::processEvents(QEventLoop::AllEvents, 5);
+    } while (clock.elapsed() < ms);
+}
+
+template <typename T> T *Widget(VKHWND dialog, int32_t id) {
+    return dynamic_cast<T *>(ui::qt::WidgetOf(ui::GetDlgItem(dialog, id)));
+}
+
+class GuiTest : public ShellTest {
+protected:
+    static void TearDownTestSuite() {
+        ui::ResetUiState();
+        ShutdownDisplayBackend();
+    }
+    void SetUp() override {
+        ShellTest::SetUp();
+        ASSERT_TRUE(InstallDisplayBackend());
+        ASSERT_STREQ(ui::CurrentBackend().Name(), "qt");
+        ASSERT_EQ(Start(""), StartUpResult::Ready);
+        Spin(20);
+    }
+    VKHWND Page() const { return State().backupPage; }
+    VKHWND Tree() const { return ui::GetDlgItem(Page(), kFileTree); }
+    void Click(VKHWND dialog, int32_t id) {
+        QPushButton *b = Widget<QPushButton>(dialog, id);
+        ASSERT_NE(b, nullptr) << id;
+        QTest::mouseClick(b, Qt::LeftButton);
+        Spin(20);
+    }
+    // A click on an item's check box in the rendered tree.
+    void ClickCheckBox(VKTreeItem *item) {
+        ui::TreeEnsureVisible(Tree(), item);
+        Spin(20);
+        ui::Rect row;
+        ASSERT_TRUE(ui::TreeGetItemRect(Tree(), item, false, row));
+        const int x = (ui::TreeItemDepth(Tree(), item) + 1) * ui::kTreeIndent + ui::kTreeStateWidth / 2;
+        QTest::mouseClick(ui::qt::WidgetOf(Tree()), Qt::LeftButton, {}, QPoint(x, row.y + ui::kTreeRowHeight / 2));
+        Spin(20);
+    }
+    std::string Status() const {
+        QLabel *l = Widget<QLabel>(State().mainDialog, kStatusLine);
+        return l ? l->text().toStdString() : std::string("(no label)");
+    }
+};
+
+TEST_F(GuiTest, TheWindowOpensWithItsPageAndTab) {
+    QWidget *main = ui::qt::WidgetOf(State().mainWindow);
+    ASSERT_NE(main, nullptr);
+    EXPECT_TRUE(main->isWindow());
+    EXPECT_TRUE(main->isVisible());
+    EXPECT_EQ(main->windowTitle().toStdString(), "Talvern Backup from Version 7");
+    QTabBar *tabs = main->findChild<QTabBar *>();
+    ASSERT_NE(tabs, nullptr);
+    ASSERT_EQ(tabs->count(), 1);
+    EXPECT_EQ(tabs->tabText(0).toStdString(), "&Backup");
+    EXPECT_TRUE(ui::qt::WidgetOf(Page())->isVisible());
+    QLineEdit *archive = Widget<QLineEdit>(Page(), kArchiveEdit);
+    ASSERT_NE(archive, nullptr);
+    EXPECT_EQ(archive->text().toStdString(), N(ui::GetDlgItemText(Page(), kArchiveEdit)));
+    EXPECT_TRUE(archive->text().endsWith(".conf.vkb"));
+    EXPECT_EQ(Widget<QPushButton>(Page(), kAdvancedButton)->text().toStdString(), "Advanced >>");
+    EXPECT_FALSE(ui::qt::WidgetOf(Tree())->isVisible());
+    EXPECT_EQ(Status(), "For help, press <F1>");
+    EXPECT_EQ(Widget<QPushButton>(State().mainDialog, kBeginButton)->text().toStdString(), "Begin");
+}
+
+TEST_F(GuiTest, AdvancedShowsTheTreeAndACheckBoxClickSpreads) {
+    Click(Page(), kAdvancedButton);
+    EXPECT_TRUE(ui::qt::WidgetOf(Tree())->isVisible());
+    EXPECT_EQ(Widget<QPushButton>(Page(), kAdvancedButton)->text().toStdString(), "Advanced <<");
+
+    VKTreeItem *config = SelectItemByPath(Tree(), U(DemoRoot() + "config"));
+    ASSERT_NE(config, nullptr);
+    ASSERT_EQ(GetCheck(Tree(), config), kPartlyChecked);
+    ClickCheckBox(config);
+    EXPECT_EQ(GetCheck(Tree(), config), kUnchecked);
+    for (VKTreeItem *c = ui::TreeGetNext(Tree(), config, ui::TreeNext::Child); c;
+         c = ui::TreeGetNext(Tree(), c, ui::TreeNext::Next))
+        EXPECT_EQ(GetCheck(Tree(), c), kUnchecked) << N(c->text);
+    ClickCheckBox(config);
+    EXPECT_EQ(GetCheck(Tree(), config), kChecked);
+    for (VKTreeItem *c = ui::TreeGetNext(Tree(), config, ui::TreeNext::Child); c;
+         c = ui::TreeGetNext(Tree(), c, ui::TreeNext::Next))
+        EXPECT_EQ(GetCheck(Tree(), c), kChecked) << N(c->text);
+    EXPECT_EQ(GetCheck(Tree(), ui::TreeGetNext(Tree(), config, ui::TreeNext::Parent)), kPartlyChecked);
+}
+
+TEST_F(GuiTest, BeginRunsABackupAndTheStatusLineSaysSo) {
+    TempFolder tmp;
+    QLineEdit *archive = Widget<QLineEdit>(Page(), kArchiveEdit);
+    ASSERT_NE(archive, nullptr);
+    archive->selectAll();
+    QTest::keyClicks(archive, QString::fromStdString(tmp.file("typed")));
+    Spin(20);
+    EXPECT_EQ(N(ui::GetDlgItemText(Page(), kArchiveEdit)), tmp.file("typed"));
+
+    Click(State().mainDialog, kBeginButton);
+    EXPECT_EQ(Status(), "Backup completed");
+    EXPECT_EQ(archive->text().toStdString(), tmp.file("typed.conf.vkb"));
+    ASSERT_TRUE(FileExists(tmp.file("typed.conf.vkb")));
+    EXPECT_NE(ReadFile(tmp.file("typed.conf.vkb")).find("4001/units.ini"), std::string::npos);
+    EXPECT_TRUE(Widget<QPushButton>(State().mainDialog, kBeginButton)->isEnabled());
+}
+
+// Pictures of the main window in its normal and advanced views. They go to
+// $VK_SCREENSHOT_DIR when it is set (scripts/screenshots.sh), else to a
+// temporary folder; either way they must be real, non-blank pictures.
+TEST_F(GuiTest, ScreenshotsOfTheNormalAndAdvancedViews) {
+    TempFolder tmp;
+    const char *dir = std::getenv("VK_SCREENSHOT_DIR");
+    const std::string folder = dir && *dir ? std::string(dir) + "/" : tmp.path();
+    const std::string normal = folder + "vaultkeep-backup-page.png";
+    const std::string advanced = folder + "vaultkeep-advanced.png";
+    ASSERT_EQ(vkui_qt_save_screenshot(State().mainWindow, normal.c_str()), 1);
+    Click(Page(), kAdvancedButton);
+    ASSERT_EQ(vkui_qt_save_screenshot(State().mainWindow, advanced.c_str()), 1);
+    for (const std::string &png : {normal, advanced}) {
+        const std::string bytes = ReadFile(png);
+        ASSERT_GT(bytes.size(), 2000u) << png;
+        EXPECT_EQ(bytes.substr(1, 3), "PNG") << png;
+    }
+    EXPECT_NE(ReadFile(normal), ReadFile(advanced));
+}
+
+} // namespace

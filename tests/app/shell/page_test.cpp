@@ -1,0 +1,316 @@
+// The main window, the main dialog and the backup page on the headless
+// backend, over the demo installation: texts, the advanced view, the default
+// choice, check-box clicks, Browse, help and keys, and Begin with the engine.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <set>
+
+#include "app/resources/app_dialogs.h"
+#include "app/shell/app_state.h"
+#include "app/shell/backup_page.h"
+#include "app/shell/main_window.h"
+#include "app/shell/run_steps.h"
+#include "app/tree/tree_items.h"
+#include "platform/fs/fs.h"
+#include "platform/ini/ini.h"
+#include "platform/ui/treeview.h"
+#include "tests/app/shell/probe.h"
+#include "tests/app/shell/shell_fixture.h"
+#include "tests/support/test_support.h"
+
+using namespace vk::app;
+using namespace vk::test;
+namespace ui = vk::ui;
+
+namespace {
+
+// The demo's default choice: the configuration files of bin, config and
+// format (sim and script are not in the tree). SITEKEY has no full stop and
+// calib.bin is listed after a gap in ConfigAddFiles: neither is taken.
+const std::set<std::string> kDefaultChoice = {
+    "bin/display.ini",
+    "config/Depth.WWC",       "config/WProperties.ini", "config/encoder.bak",    "config/hotkeys.ini",
+    "config/license.key",     "config/lithology.cmp",   "config/neu_table.tbl",  "config/panel.tcf",
+    "config/services.ini",    "config/site.tcf",        "config/standard.lst",   "config/survey.lst",
+    "config/talvern.ini",     "config/tools.ini",       "config/units.ini",      "config/vars.ini",
+    "format/calib.prs",       "format/cased.prs",       "format/cased_hdr.bhf",  "format/crossplot.xpt",
+    "format/gr2.wtd",         "format/grcal.wcp",       "format/heading.hdr",    "format/las20.fmt",
+    "format/log.plt",         "format/neu_char.tbl",    "format/neu_env.crv",    "format/neucal.wcp",
+    "format/openhole.hdr",    "format/openhole.lyt",    "format/openhole.prs",   "format/openhole_hdr.bhf",
+    "format/perf.prs",        "format/pg3375.wtd",      "format/stdcal.wcp",
+};
+
+class PageTest : public ShellTest {
+protected:
+    void SetUp() override {
+        ShellTest::SetUp();
+        ASSERT_EQ(Start(""), StartUpResult::Ready);
+    }
+    VKHWND Page() const { return State().backupPage; }
+    VKHWND Main() const { return State().mainDialog; }
+    VKHWND Tree() const { return ui::GetDlgItem(Page(), kFileTree); }
+    std::string PageText(int32_t id) const { return N(ui::GetDlgItemText(Page(), id)); }
+    std::string Status() const { return N(ui::GetDlgItemText(State().hostDialog, kStatusLine)); }
+
+    // The checked files, relative to the demo installation.
+    std::set<std::string> Checked() const {
+        std::set<std::string> files;
+        for (const std::u16string &f : CheckedFiles(Tree())) {
+            std::string path = N(f);
+            if (path.rfind(DemoRoot(), 0) == 0) path.erase(0, DemoRoot().size());
+            files.insert(path);
+        }
+        return files;
+    }
+
+    VKTreeItem *Item(const std::string &relative) const { return SelectItemByPath(Tree(), U(DemoRoot() + relative)); }
+
+    // A click on an item's check box, as the mouse would.
+    void ClickCheckBox(VKTreeItem *item) {
+        ui::TreeEnsureVisible(Tree(), item);
+        ui::Rect row;
+        ASSERT_TRUE(ui::TreeGetItemRect(Tree(), item, false, row));
+        const int depth = ui::TreeItemDepth(Tree(), item);
+        ui::TreeClick(Tree(), (depth + 1) * ui::kTreeIndent + ui::kTreeStateWidth / 2, row.y + ui::kTreeRowHeight / 2);
+    }
+
+    bool AdvancedShown() const {
+        for (int32_t id : {kFileTree, kSelectLabel, kDefaultsButton, kClearButton})
+            if (ui::IsVisible(ui::GetDlgItem(Page(), id)) != PageState().advanced) ADD_FAILURE() << "control " << id;
+        return PageState().advanced;
+    }
+};
+
+std::string Today() {
+    const vk::fs::LocalTime t = vk::fs::NowLocal();
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%02d%02d%02d", t.year % 100, t.month, t.day);
+    return buf;
+}
+
+} // namespace
+
+TEST_F(PageTest, TheWindowOpensWithItsTabPageAndTexts) {
+    AppState &s = State();
+    EXPECT_TRUE(ui::IsVisible(s.mainWindow));
+    EXPECT_EQ(N(ui::GetWindowText(s.mainWindow)), "Talvern Backup from Version 7");
+    EXPECT_EQ(s.hostDialog, s.mainDialog);
+    EXPECT_EQ(s.currentPage, s.backupPage);
+    EXPECT_TRUE(ui::IsVisible(Page()));
+    EXPECT_EQ(s.stopFlag, 1);
+
+    // Main dialog: one tab, status line, bar, Begin and Close.
+    ASSERT_EQ(ui::TabGetItemCount(s.tab), 1);
+    EXPECT_EQ(N(ui::TabGetItemText(s.tab, 0)), "&Backup");
+    const int caption = ui::SystemMetric(ui::Metric::CaptionHeight);
+    EXPECT_EQ(ui::TabGetItemSize(s.tab).w, (ui::GetWindowRect(s.tab).w - caption) / 3);
+    EXPECT_EQ(ui::TabGetItemSize(s.tab).h, caption);
+    EXPECT_EQ(Status(), "For help, press <F1>");
+    EXPECT_EQ(N(ui::GetDlgItemText(Main(), kBeginButton)), "Begin");
+    EXPECT_EQ(N(ui::GetDlgItemText(Main(), kCloseButton)), "Close");
+    EXPECT_EQ(ui::ProgressGetPos(s.progressBar), 0);
+
+    // The main window fits around the dialog at 0, 0.
+    const ui::Rect d = ui::GetWindowRect(Main()), w = ui::GetWindowRect(s.mainWindow);
+    EXPECT_EQ(w.x, 0);
+    EXPECT_EQ(w.y, 0);
+    EXPECT_EQ(w.w, d.w + 2 * ui::SystemMetric(ui::Metric::BorderWidth));
+    EXPECT_EQ(w.h, d.h + 5 * ui::SystemMetric(ui::Metric::BorderHeight) + caption);
+
+    // The page.
+    EXPECT_EQ(PageText(kOptionsGroup), "Options");
+    EXPECT_EQ(PageText(kBackUpToLabel), "Back up to");
+    EXPECT_EQ(PageText(kBrowseButton), "Browse");
+    EXPECT_EQ(PageText(kCommentLabel), "Comment");
+    EXPECT_EQ(PageText(kAdvancedButton), "Advanced >>");
+    EXPECT_EQ(PageText(kSelectLabel), "Select files to back up");
+    EXPECT_EQ(PageText(kDefaultsButton), "Configuration Backup Defaults");
+    EXPECT_EQ(PageText(kClearButton), "Clear Selections");
+    EXPECT_EQ(PageText(kCommentEdit), "Talvern 7 Backup");
+    EXPECT_FALSE(ui::IsEnabled(ui::GetDlgItem(Page(), kCommentEdit)));
+    EXPECT_EQ(PageText(kArchiveEdit), DemoRoot() + "backup/tal7cfg" + Today() + ".conf.vkb");
+    EXPECT_FALSE(AdvancedShown());
+
+    // Paths of the state record.
+    EXPECT_EQ(N(s.settingsPath), DemoRoot() + "bin/vaultkeep.ini");
+    EXPECT_EQ(N(s.hostPropertiesPath), DemoRoot() + "config/WProperties.ini");
+    EXPECT_NE(N(s.helpPath).find("vaultkeep.html"), std::string::npos);
+}
+
+TEST_F(PageTest, AdvancedShowsTheTreeAndBrowseHidesIt) {
+    ASSERT_TRUE(ui::ClickButton(Page(), kAdvancedButton));
+    EXPECT_TRUE(AdvancedShown());
+    EXPECT_EQ(PageText(kAdvancedButton), "Advanced <<");
+    EXPECT_GT(ui::TreeGetCount(Tree()), 50u);
+    ASSERT_TRUE(ui::ClickButton(Page(), kAdvancedButton));
+    EXPECT_FALSE(AdvancedShown());
+    EXPECT_EQ(PageText(kAdvancedButton), "Advanced >>");
+
+    // Browse: the advanced view goes; a chosen file lands in the field, a
+    // cancelled dialog leaves it.
+    ui::ClickButton(Page(), kAdvancedButton);
+    ui::QueueAnswers(u"file:/tmp/chosen.conf.vkb");
+    ASSERT_TRUE(ui::ClickButton(Page(), kBrowseButton));
+    EXPECT_FALSE(AdvancedShown());
+    EXPECT_EQ(PageText(kArchiveEdit), "/tmp/chosen.conf.vkb");
+    ASSERT_FALSE(ui::ShownLog().empty());
+    const ui::Shown &dialog = ui::ShownLog().back();
+    EXPECT_EQ(dialog.what, ui::Shown::What::File);
+    EXPECT_EQ(N(dialog.caption), "Select Zip File Name");
+    EXPECT_EQ(dialog.flags, 0u); // an Open dialog
+
+    ui::QueueAnswers(u"file:");
+    ui::ClickButton(Page(), kBrowseButton);
+    EXPECT_EQ(PageText(kArchiveEdit), "/tmp/chosen.conf.vkb");
+}
+
+TEST_F(PageTest, TheDefaultChoiceTakesTheConfigurationFiles) {
+    EXPECT_EQ(Checked(), kDefaultChoice);
+    // Folders above the chosen files are partly checked.
+    EXPECT_EQ(GetCheck(Tree(), Item("config")), kPartlyChecked);
+    // Clear Selections empties the choice; Defaults brings it back.
+    ASSERT_TRUE(ui::ClickButton(Page(), kAdvancedButton));
+    ASSERT_TRUE(ui::ClickButton(Page(), kClearButton));
+    EXPECT_TRUE(Checked().empty());
+    ASSERT_TRUE(ui::ClickButton(Page(), kDefaultsButton));
+    EXPECT_EQ(Checked(), kDefaultChoice);
+}
+
+TEST_F(PageTest, ACheckBoxClickSpreadsToTheItemsBelow) {
+    ui::ClickButton(Page(), kAdvancedButton);
+    VKTreeItem *config = Item("config");
+    VKTreeItem *root = Item("");
+    ASSERT_TRUE(config);
+    ASSERT_EQ(GetCheck(Tree(), config), kPartlyChecked);
+
+    // Partly checked becomes unchecked, with everything below it.
+    ClickCheckBox(config);
+    EXPECT_EQ(GetCheck(Tree(), config), kUnchecked);
+    for (const std::string &f : Checked()) EXPECT_NE(f.rfind("config/", 0), 0u) << f;
+    EXPECT_EQ(GetCheck(Tree(), root), kPartlyChecked);
+
+    // Unchecked becomes checked, with everything below it.
+    ClickCheckBox(config);
+    EXPECT_EQ(GetCheck(Tree(), config), kChecked);
+    const std::set<std::string> after = Checked();
+    EXPECT_TRUE(after.count("config/acquire.log"));
+    EXPECT_TRUE(after.count("config/SITEKEY"));
+    EXPECT_TRUE(after.count("bin/display.ini")); // other folders unchanged
+    EXPECT_FALSE(after.count("bin/talvern.exe"));
+}
+
+TEST_F(PageTest, BeginWritesTheArchiveAndRecordsItsName) {
+    TempFolder tmp;
+    ASSERT_TRUE(ui::EnterText(Page(), kArchiveEdit, U(tmp.file("first"))));
+    ASSERT_TRUE(ui::ClickButton(Main(), kBeginButton));
+
+    const std::string archive = tmp.file("first.conf.vkb");
+    EXPECT_EQ(Status(), "Backup completed");
+    EXPECT_EQ(PageText(kArchiveEdit), archive);
+    ASSERT_TRUE(FileExists(archive));
+    const std::string zip = ReadFile(archive);
+    for (const char *entry : {"Backup.why", "4001/units.ini", "5000/openhole.prs", "4003/lithology.cmp"})
+        EXPECT_NE(zip.find(entry), std::string::npos) << entry;
+    EXPECT_EQ(zip.find("talvern.exe"), std::string::npos);
+    EXPECT_EQ(N(vk::ini::ReadString(u"Backup", u"ConfigTo", u"", State().hostPropertiesPath)), archive);
+
+    // Idle again.
+    EXPECT_EQ(State().stopFlag, 1);
+    EXPECT_TRUE(ui::IsEnabled(State().beginButton));
+    EXPECT_EQ(ui::WaitCursorDepth(), 0);
+    EXPECT_EQ(ui::ProgressGetPos(State().progressBar), 0);
+    EXPECT_TRUE(Boxes().empty());
+}
+
+TEST_F(PageTest, WithNothingCheckedTheBackupStillCompletes) {
+    TempFolder tmp;
+    ui::ClickButton(Page(), kAdvancedButton);
+    ui::ClickButton(Page(), kClearButton);
+    ui::EnterText(Page(), kArchiveEdit, U(tmp.file("empty.CONF.VKB")));
+    ui::ClickButton(Main(), kBeginButton);
+    EXPECT_EQ(Status(), "Backup completed");
+    EXPECT_EQ(PageText(kArchiveEdit), tmp.file("empty.CONF.VKB"));
+    EXPECT_NE(ReadFile(tmp.file("empty.CONF.VKB")).find("Backup.why"), std::string::npos);
+}
+
+TEST_F(PageTest, AnEmptyArchiveFieldIsRefused) {
+    const std::u16string before = vk::ini::ReadString(u"Backup", u"ConfigTo", u"", State().hostPropertiesPath);
+    ui::EnterText(Page(), kArchiveEdit, u"");
+    ui::ClickButton(Main(), kBeginButton);
+    ASSERT_EQ(Boxes(), std::vector<std::string>{"Invalid file name to zip to"});
+    EXPECT_EQ(N(ui::ShownLog().back().caption), "Cannot zip");
+    EXPECT_EQ(Status(), "For help, press <F1>");
+    EXPECT_EQ(vk::ini::ReadString(u"Backup", u"ConfigTo", u"", State().hostPropertiesPath), before);
+}
+
+TEST_F(PageTest, ClosingDuringARunAsksAndOnlyStopsTheRun) {
+    TempFolder tmp;
+    // No: the run goes on.
+    ui::EnterText(Page(), kArchiveEdit, U(tmp.file("a")));
+    RunProbe &probe = StartRunProbe(true);
+    ui::QueueAnswers(u"box(Terminate):No");
+    ui::ClickButton(Main(), kBeginButton);
+    ASSERT_TRUE(probe.fired);
+    EXPECT_EQ(Boxes(), std::vector<std::string>{"Terminate Process?"});
+    EXPECT_EQ(N(ui::ShownLog().back().caption), "Process still running");
+    EXPECT_EQ(Status(), "Backup completed");
+    EXPECT_TRUE(ui::IsWindow(State().mainWindow));
+
+    // Yes: the run stops, the window stays until it is closed again.
+    ui::ClearShownLog();
+    ui::EnterText(Page(), kArchiveEdit, U(tmp.file("b")));
+    StartRunProbe(true);
+    ui::QueueAnswers(u"box(Terminate):Yes");
+    ui::ClickButton(Main(), kBeginButton);
+    EXPECT_EQ(Status(), "Backup canceled");
+    EXPECT_TRUE(ui::IsWindow(State().mainWindow));
+    EXPECT_EQ(State().keepOpen, 1);
+    EXPECT_TRUE(ui::IsEnabled(State().beginButton));
+
+    ui::ClickButton(Main(), kCloseButton);
+    EXPECT_FALSE(ui::IsWindow(State().mainWindow));
+    EXPECT_EQ(ui::RunMessageLoop(), 0);
+}
+
+TEST_F(PageTest, F1OpensTheBackupPageTopicAndAltLettersGoToTheMainWindow) {
+    // F1 inside the page asks the main window for help, which opens the
+    // manual at the page's topic (headless: written to standard error).
+    testing::internal::CaptureStderr();
+    ui::DeliverInput(ui::GetDlgItem(Page(), kArchiveEdit), ui::kMsgKeyDown, ui::kKeyF1, 0);
+    ui::PumpMessages();
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("vaultkeep.html#backup-page"), std::string::npos) << err;
+
+    // Alt+letters: consumed by the filter, posted to the main window.
+    struct Case {
+        char letter;
+        uint32_t posted; // 0: passed on
+    };
+    for (const Case c : {Case{'b', kMsgAltB}, Case{'R', kMsgAltR}, Case{'c', kMsgFocusTab0}, Case{'O', kMsgFocusTab1},
+                         Case{'e', kMsgFocusTab2}, Case{'x', 0u}}) {
+        EXPECT_EQ(HelpFilter(ui::GetDlgItem(Page(), kArchiveEdit), ui::kMsgSysChar, c.letter, 0), c.posted != 0)
+            << c.letter;
+    }
+    // Outside dialogs nothing is taken.
+    EXPECT_FALSE(HelpFilter(State().mainWindow, ui::kMsgSysChar, 'c', 0));
+    ui::PumpMessages(); // what the calls above posted
+
+    // Alt+C gives the tab the focus; Alt+O and Alt+E find no tab.
+    ui::SetFocus(ui::GetDlgItem(Page(), kArchiveEdit));
+    ui::DeliverInput(ui::GetDlgItem(Page(), kArchiveEdit), ui::kMsgSysChar, 'o', 0);
+    ui::PumpMessages();
+    EXPECT_EQ(ui::GetFocus(), ui::GetDlgItem(Page(), kArchiveEdit));
+    ui::DeliverInput(ui::GetDlgItem(Page(), kArchiveEdit), ui::kMsgSysChar, 'C', 0);
+    ui::PumpMessages();
+    EXPECT_EQ(ui::GetFocus(), State().tab);
+    EXPECT_EQ(ui::TabGetCurSel(State().tab), 0);
+}
+
+TEST_F(PageTest, ClosingWhenIdleEndsTheProgram) {
+    ui::SendMessage(State().mainWindow, ui::kMsgClose, 0, 0);
+    EXPECT_FALSE(ui::IsWindow(State().mainWindow));
+    EXPECT_TRUE(Boxes().empty());
+    EXPECT_EQ(ui::RunMessageLoop(), 0);
+}
