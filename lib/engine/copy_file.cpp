@@ -23,7 +23,9 @@ int CopyForBackup(BackupJob &job, std::u16string_view source, std::u16string_vie
         if (!job.append) Progress(job, kProgressCopy, StatusDestinationExists, sourceText.c_str());
         return StatusOk;
     }
-    if (vk::fs::CopyFile(source, destination, true)) {
+    // The work folder's copy is only zipped and then deleted: it needs no
+    // flush of its own (the archive is flushed before it replaces the old one).
+    if (vk::fs::CopyFile(source, destination, true, vk::fs::CopyMode::Fast)) {
         Progress(job, kProgressCopy, StatusOk, sourceText.c_str());
         return StatusOk;
     }
@@ -40,13 +42,18 @@ int CopyForRestore(BackupJob &job, std::u16string_view source, std::u16string_vi
     if (!RestoreAllowed(job, source, destination))
         return SignalCopyFailure(job, StatusDestinationNewer, 0, destination);
 
-    bool copied = vk::fs::CopyFile(source, destination, false);
+    // Copies are not flushed one by one: the job flushes the file systems it
+    // wrote to once, at close. They are real copies, never links, so that no
+    // file of the installation shares its data with another file.
+    const vk::fs::CopyMode mode = vk::fs::CopyMode::Fast;
+    bool copied = vk::fs::CopyFile(source, destination, false, mode);
     if (!copied) {
         const std::u16string folder = vk::fs::ParentFolder(destination);
         if (!folder.empty()) vk::CreateDirectoryTree(folder.c_str());
-        copied = vk::fs::CopyFile(source, destination, false);
+        copied = vk::fs::CopyFile(source, destination, false, mode);
     }
     if (copied) {
+        job.restoredFolders.insert(vk::fs::ParentFolder(destination));
         const std::u16string destinationText(destination);
         Progress(job, kProgressCopy, StatusOk, destinationText.c_str());
         return StatusOk;

@@ -5,6 +5,7 @@
 #include "common/format.h"
 #include "common/memory.h"
 #include "lib/engine/translate_hooks.h"
+#include "platform/fs/fs.h"
 #include "platform/ui/ui.h"
 
 namespace vk::engine {
@@ -37,8 +38,16 @@ BackupJob *NewJob() {
     return block ? new (block) BackupJob() : nullptr;
 }
 
+void SyncRestoredFolders(BackupJob &job) {
+    for (const std::u16string &folder : job.restoredFolders) vk::fs::SyncFileSystem(folder);
+    job.restoredFolders.clear();
+}
+
+// Every Close call ends here: the files a restore wrote reach the disk before
+// the job is gone.
 void FreeJob(BackupJob *job) {
     if (!job) return;
+    SyncRestoredFolders(*job);
     job->~BackupJob();
     vk::FreeBlock(job);
 }

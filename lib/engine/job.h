@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -35,6 +36,9 @@ struct BackupJob {
     int32_t started = 0;          // set by the first item call
     std::u16string backupVersion; // restore: "BackupVersion" of the archive ("8.0" when missing)
     TranslateHook translate = nullptr;
+    // Restore: folders that received files. The copies are not flushed one by
+    // one; their file systems are flushed once when the job closes.
+    std::set<std::u16string> restoredFolders;
 };
 
 namespace vk::engine {
@@ -62,6 +66,8 @@ private:
 };
 
 bool IsBackup(const BackupJob &job);
+// Flushes the file systems of the folders a restore wrote to (at close).
+void SyncRestoredFolders(BackupJob &job);
 // True when the version-7 rules are in force (restore of a "7.0" archive).
 bool Version7(const BackupJob &job);
 

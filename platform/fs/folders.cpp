@@ -269,7 +269,7 @@ bool MoveFile(std::u16string_view from, std::u16string_view to) {
     return true;
 }
 
-bool CopyFile(std::u16string_view from, std::u16string_view to, bool failIfExists, bool durable) {
+bool CopyFile(std::u16string_view from, std::u16string_view to, bool failIfExists, CopyMode mode) {
     if (from.empty() || to.empty()) return Fail(kErrorPathNotFound);
     // Pending ini writes of the source must be in the copy; a copy without
     // them would pass an old file off as the current one.
@@ -311,37 +311,39 @@ bool CopyFile(std::u16string_view from, std::u16string_view to, bool failIfExist
 
     const std::u16string temp = TempNameBeside(target);
     if (temp.empty()) return Fail(kErrorAccessDenied);
-    Writer out;
-    if (!out.Open(temp, false)) {
-        const uint32_t e = LastError();
-        return Fail(e == kErrorFileNotFound ? kErrorPathNotFound : e);
-    }
-    auto abandon = [&](uint32_t code) {
-        out.Close();
-        ::unlink(Native(temp).c_str());
-        return Fail(code);
-    };
-    std::vector<char> buffer(1 << 16);
-    for (;;) {
-        const ssize_t n = ::read(in, buffer.data(), buffer.size());
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return abandon(ErrorFromErrno(errno));
-        }
-        if (n == 0) break;
-        if (!out.Write(buffer.data(), static_cast<size_t>(n))) return abandon(LastError());
-    }
-    if (durable && !out.Flush()) return abandon(LastError());
-    if (!out.Close()) return abandon(LastError());
-
     const std::string tempNative = Native(temp);
-    // Same permissions as the source (a read-only file stays read-only), and
-    // the source's write time: the version policy compares write times.
-    ::chmod(tempNative.c_str(), st.st_mode & 0777);
-    struct timespec times[2];
-    times[0] = st.st_atim;
-    times[1] = st.st_mtim;
-    ::utimensat(AT_FDCWD, tempNative.c_str(), times, 0);
+    {
+        Writer out;
+        if (!out.Open(temp, false)) {
+            const uint32_t e = LastError();
+            return Fail(e == kErrorFileNotFound ? kErrorPathNotFound : e);
+        }
+        auto abandon = [&](uint32_t code) {
+            out.Close();
+            ::unlink(tempNative.c_str());
+            return Fail(code);
+        };
+        std::vector<char> buffer(1 << 16);
+        for (;;) {
+            const ssize_t n = ::read(in, buffer.data(), buffer.size());
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                return abandon(ErrorFromErrno(errno));
+            }
+            if (n == 0) break;
+            if (!out.Write(buffer.data(), static_cast<size_t>(n))) return abandon(LastError());
+        }
+        if (mode == CopyMode::Durable && !out.Flush()) return abandon(LastError());
+        if (!out.Close()) return abandon(LastError());
+
+        // Same permissions as the source (a read-only file stays read-only), and
+        // the source's write time: the version policy compares write times.
+        ::chmod(tempNative.c_str(), st.st_mode & 0777);
+        struct timespec times[2];
+        times[0] = st.st_atim;
+        times[1] = st.st_mtim;
+        ::utimensat(AT_FDCWD, tempNative.c_str(), times, 0);
+    }
 
     if (InjectedFault(Op::Rename)) {
         const uint32_t e = LastError();

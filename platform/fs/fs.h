@@ -102,12 +102,16 @@ bool CreateDirectory(std::u16string_view path);
 bool RemoveDirectory(std::u16string_view path);   // empty folder only
 bool DeleteFile(std::u16string_view path);
 bool MoveFile(std::u16string_view from, std::u16string_view to); // rename, replacing
+// How CopyFile makes the copy.
+enum class CopyMode {
+    Durable, // the copy is flushed to disk before it is renamed into place
+    Fast,    // no flush: bulk copies call SyncFileSystem once at the end
+};
 // Copies contents, then the write time. failIfExists: kErrorFileExists.
-// The copy is written under a temporary name and renamed into place, so a
-// failed copy never leaves half a file. durable: the copy is flushed to disk
-// before the rename; bulk copies pass false and call SyncFileSystem once at
-// the end instead (one flush for the whole job, not one per file).
-bool CopyFile(std::u16string_view from, std::u16string_view to, bool failIfExists, bool durable = true);
+// The copy is made under a temporary name beside the destination and renamed
+// into place, so a failed copy never leaves half a file.
+bool CopyFile(std::u16string_view from, std::u16string_view to, bool failIfExists,
+              CopyMode mode = CopyMode::Durable);
 // Flushes everything written to the file system that holds `path`.
 bool SyncFileSystem(std::u16string_view path);
 // Removes a file or a folder with everything in it; never follows symlinks
