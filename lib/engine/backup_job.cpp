@@ -14,6 +14,8 @@
 #include "lib/resources/library_dialogs.h"
 #include "lib/services/center_window.h"
 #include "lib/services/profile.h"
+#include "lib/tools/service_item.h"
+#include "lib/tools/tool_item.h"
 #include "platform/fs/fs.h"
 #include "platform/ini/ini.h"
 #include "platform/text/text.h"
@@ -175,6 +177,8 @@ int DispatchBackup(BackupJob &job, int32_t type, uint32_t itemFlags, uint32_t it
         const std::u16string_view section = vk::text::View(name);
         return BackupIniItem(job, type, section, section, key, vk::text::View(path), nullptr);
     }
+    if (type == VK_ITEM_SERVICE) return vk::tools::BackupServiceItem(job, itemFlags, itemExtraFlags, name, path);
+    if (type == VK_ITEM_TOOL) return vk::tools::BackupToolItem(job, itemFlags, name, key, path);
     return UnknownItem(job, type, name, key, path);
 }
 
@@ -213,6 +217,7 @@ VK_API BackupJob *VKBackupInit(VKHWND owner, uint32_t flags, uint32_t extraFlags
     const std::u16string comment = CommentOf(commandText);
     if (!IsBlank(comment)) vk::lib::AddNumberedEntry(kCommentSection, comment.c_str(), job->metadataPath.c_str());
     WriteMetadata(*job, kUtilitySection, u"BackupVersion", kBackupVersionWritten);
+    if (!job->append) WriteMetadata(*job, kUtilitySection, kCreatedByKey, kCreatedByValue);
 
     job->progress = progress;
     job->cancelFlag = cancelFlag;

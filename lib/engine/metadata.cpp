@@ -48,4 +48,8 @@ bool WriteMetadata(BackupJob &job, std::u16string_view section, std::u16string_v
     return vk::lib::ProfileWriteString(s.c_str(), k.c_str(), value, job.metadataPath.c_str());
 }
 
+bool CreatedByThisSystem(const BackupJob &job) {
+    return vk::text::EqualNoCase(ReadMetadata(job, kUtilitySection, kCreatedByKey), kCreatedByValue);
+}
+
 } // namespace vk::engine

@@ -31,6 +31,12 @@ inline constexpr char16_t kServiceRestore[] = u"ServiceRestore";
 inline constexpr char16_t kToolBk[] = u"ToolBk";
 inline constexpr char16_t kToolRestore[] = u"ToolRestore";
 inline constexpr char16_t kBackupVersionWritten[] = u"7.0";
+// Marks an archive this system started. Such an archive carries "7.0" like a
+// genuine version-7 archive, but its values are already in current units, so
+// the unit conversions of version-7 restores are skipped for it.
+inline constexpr char16_t kCreatedByKey[] = u"CreatedBy";
+inline constexpr char16_t kCreatedByValue[] = u"Vaultkeep";
+bool CreatedByThisSystem(const BackupJob &job);
 
 // The section of a result kind for the job's direction.
 const char16_t *FileSection(const BackupJob &job);

@@ -13,6 +13,8 @@
 #include "lib/engine/paths.h"
 #include "lib/engine/translate_hooks.h"
 #include "lib/engine/work_folder.h"
+#include "lib/tools/service_item.h"
+#include "lib/tools/tool_item.h"
 #include "platform/fs/fs.h"
 #include "platform/ini/ini.h"
 #include "platform/text/text.h"
@@ -118,6 +120,8 @@ int DispatchRestore(BackupJob &job, int32_t type, uint32_t itemFlags, uint32_t i
     // Services, tools and unknown types: the hook decides first.
     const int hooked = CallHook(job, type, itemFlags, itemExtraFlags, name, key, path);
     if (hooked != 0) return hooked;
+    if (type == VK_ITEM_SERVICE) return vk::tools::RestoreServiceItem(job, itemFlags, itemExtraFlags, name, path);
+    if (type == VK_ITEM_TOOL) return vk::tools::RestoreToolItem(job, itemFlags, name, key, path);
     return UnknownItem(job, type, name, key, path);
 }
 

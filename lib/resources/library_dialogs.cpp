@@ -1,5 +1,6 @@
 #include "lib/resources/library_dialogs.h"
 
+#include "lib/tools/tool_tree.h"
 
 namespace vk::lib {
 namespace {
@@ -91,7 +92,8 @@ DialogTemplate ToolOverwrite() {
         {Kind::Button, vk::ui::kIdYes, u"", {87, 39, 72, 14}, kShown | vk::ui::kStyleDefault},
         {Kind::Button, vk::ui::kIdNo, u"", {167, 39, 72, 14}},
         {Kind::Button, kToolOverwriteNone, u"", {247, 39, 72, 14}},
-        {Kind::Button, vk::ui::kIdCancel, u"", {247, 39, 72, 14}, 0}, // hidden: the Escape key
+        // No Cancel button: the Escape key (and the close box) still sends
+        // Cancel (2), which ends the question with 2.
     };
     return d;
 }
@@ -120,6 +122,7 @@ void AddLibraryDialogs(VKModule &module) {
     for (DialogTemplate d : {ArchiveExists(), CopyError(), Progress()}) module.dialogs[d.id] = std::move(d);
     for (DialogTemplate d : {ToolSelection(), Copying(), ToolOverwrite(), ImportSerial()})
         module.dialogs[d.id] = std::move(d);
+    vk::tools::AddToolTreeImages(module);
 }
 
 } // namespace vk::lib

@@ -152,10 +152,13 @@ TEST_F(BackupJobTest, ItemCallsBeforeDispatch) {
     EXPECT_EQ(VKBackup(job, 4001, 0, 0, nullptr, nullptr, u"/x"), StatusCancelled);
     EXPECT_EQ(job->started, 0);
     cancel = 0;
-    // Types without a handler: services and tools (not yet), 1999 and 5003
-    // (never direct), anything else. No warning on a backup.
-    for (int32_t type : {1000, 1001, 1999, 5003, 99999, 0, -1, 8000})
+    // Types without a handler: 1999 and 5003 (never direct), anything else.
+    // No warning on a backup.
+    for (int32_t type : {1999, 5003, 99999, 0, -1, 8000})
         EXPECT_EQ(VKBackup(job, type, 0, 0, u"n", nullptr, u"p"), StatusInvalidBackupType) << type;
+    // A service its file does not hold, a tool without an identifier.
+    EXPECT_EQ(VKBackup(job, 1000, 0, 0, u"n", nullptr, u"p"), StatusFailed);
+    EXPECT_EQ(VKBackup(job, 1001, 0, 0, u"n", nullptr, u"p"), StatusFailed);
     EXPECT_EQ(job->started, 1);
     EXPECT_TRUE(vk::ui::ShownLog().empty());
     EXPECT_EQ(VKBackupClose(job), 1);

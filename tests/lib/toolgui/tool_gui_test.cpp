@@ -1,0 +1,141 @@
+// The tool selection dialog and a tool tree on the Qt renderer (offscreen):
+// rendered, clicked through Qt's widgets, and pictured into the build folder
+// (screenshots/tool_selection.png, screenshots/tool_tree.png).
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest/QTest>
+
+#include <cstdlib>
+
+#include "lib/resources/library_dialogs.h"
+#include "lib/services/profile.h"
+#include "lib/tools/tool_tree_dialogs.h"
+#include "platform/ui/qt/qt_backend.h"
+#include "platform/ui/treeview.h"
+#include "platform/ui/window.h"
+#include "tests/lib/tooltree/tool_tree_fixture.h"
+
+namespace vk::test {
+namespace {
+
+namespace ui = vk::ui;
+
+void Spin(int ms) {
+    QElapsedTimer clock;
+    clock.start();
+    do {
+        ui::PumpMessages();
+        QApplication::processEvents(QEventLoop::AllEvents, 5);
+    } while (clock.elapsed() < ms);
+}
+
+std::string Picture(const char *name) {
+    const std::string folder = std::string(VK_BINARY_DIR) + "/screenshots/";
+    const std::string mk = "mkdir -p '" + folder + "'";
+    if (std::system(mk.c_str()) != 0) return {};
+    return folder + name;
+}
+
+class QtEnvironment final : public ::testing::Environment {
+public:
+    void TearDown() override {
+        ui::ResetUiState();
+        ui::qt::Shutdown();
+    }
+};
+[[maybe_unused]] const auto *const kEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+
+class ToolGuiTest : public ToolTreeTest {
+protected:
+    void SetUp() override {
+        ToolTreeTest::SetUp();
+        if (!std::getenv("QT_QPA_PLATFORM")) ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        static int argc = 1;
+        static char name[] = "vk_lib_toolgui_tests";
+        static char *argv[] = {name, nullptr};
+        ASSERT_TRUE(ui::qt::Install(argc, argv));
+        ASSERT_STREQ(ui::CurrentBackend().Name(), "qt");
+    }
+    void TearDown() override {
+        ToolTreeTest::TearDown();
+        Spin(0);
+    }
+};
+
+TEST_F(ToolGuiTest, SelectionDialogRendersTakesClicksAndTransfers) {
+    const std::string demo = ReadFile(std::string(VK_SOURCE_DIR) + "/demo/config/tools.ini");
+    const std::u16string tools = Tools(demo);
+    WriteFile(tmp.file("services.ini"), "[Service]\n1=Open Hole\n[Open Hole]\nTool1=GR;serial=GR1001\nTool2=CCL\n");
+    WriteFile(tmp.file("archive.wcf"), "");
+    WriteFile(tmp.file("Backup.why"), "");
+    BackupJob job;
+    job.flags = VKF_BACKUP;
+    job.name = u"b";
+    job.workFolder = tmp.upath();
+    job.metadataPath = tmp.ufile("Backup.why");
+    job.toolsPath = tmp.ufile("archive.wcf");
+    // The test installation has no format files: their copy failures are
+    // recorded, not shown.
+    job.progress = [](int, intptr_t, const char16_t *) { return 0; };
+
+    bool shown = false, pictured = false;
+    std::string rows;
+    QTimer::singleShot(100, [&] {
+        VKHWND d = nullptr;
+        for (VKHWND w : ui::TopLevelWindows())
+            if (ui::GetTemplateId(w) == vk::lib::kDialogToolSelection) d = w;
+        ASSERT_NE(d, nullptr);
+        QWidget *widget = ui::qt::WidgetOf(d);
+        shown = widget && widget->isVisible() && widget->windowTitle() == "Open Hole - Select tools to export";
+        VKHWND tree = ui::GetDlgItem(d, vk::lib::kToolSelectionTree);
+        // A click on the check box of serial number GR1002 checks it.
+        VKTreeItem *item = FindToolInTree(tree, u"GR", u"GR1002");
+        ASSERT_NE(item, nullptr);
+        ui::TreeEnsureVisible(tree, item);
+        Spin(20);
+        ui::Rect row;
+        ASSERT_TRUE(ui::TreeGetItemRect(tree, item, false, row));
+        const int x = (ui::TreeItemDepth(tree, item) + 1) * ui::kTreeIndent + ui::kTreeStateWidth / 2;
+        QTest::mouseClick(ui::qt::WidgetOf(tree), Qt::LeftButton, {}, QPoint(x, row.y + ui::kTreeRowHeight / 2));
+        Spin(50);
+        pictured = vkui_qt_save_screenshot(d, Picture("tool_selection.png").c_str()) == 1;
+        auto *ok = dynamic_cast<QPushButton *>(ui::qt::WidgetOf(ui::GetDlgItem(d, ui::kIdOk)));
+        ASSERT_NE(ok, nullptr);
+        QTest::mouseClick(ok, Qt::LeftButton);
+    });
+    const int result =
+        vk::tools::SelectServiceTools(job, nullptr, u"Open Hole", tmp.ufile("services.ini"), tools, false);
+    EXPECT_TRUE(shown);
+    EXPECT_TRUE(pictured);
+    EXPECT_EQ(result, 1);
+    char16_t value[8] = {};
+    for (const char16_t *entry : {u"GR-GR1001", u"GR-GR1002", u"CCL-CCL-1"}) {
+        value[0] = 0;
+        lib::ProfileGetString(u"ToolBk", entry, u"", value, 8, job.metadataPath.c_str());
+        EXPECT_EQ(N(value), "0") << N(entry);
+    }
+    lib::ProfileGetString(u"ToolBk", u"GR-GR1010", u"x", value, 8, job.metadataPath.c_str());
+    EXPECT_EQ(N(value), "x");
+}
+
+TEST_F(ToolGuiTest, ToolTreeWindowShowsTheDemoDatabase) {
+    const std::u16string tools = Tools(ReadFile(std::string(VK_SOURCE_DIR) + "/demo/config/tools.ini"));
+    NewTree();
+    VKHTREEITEM roots[3] = {};
+    FillToolTree(tree, tools.c_str(), &roots[0], &roots[1], &roots[2]);
+    VKTreeExpandAll(tree);
+    VKHWND frame = ui::GetParent(tree);
+    ui::ShowWindow(frame, true);
+    Spin(50);
+    QWidget *widget = ui::qt::WidgetOf(tree);
+    ASSERT_NE(widget, nullptr);
+    EXPECT_TRUE(widget->isVisible());
+    EXPECT_EQ(vkui_qt_save_screenshot(tree, Picture("tool_tree.png").c_str()), 1);
+}
+
+} // namespace
+} // namespace vk::test
