@@ -104,13 +104,24 @@ void PreCheckEntry(const Selection &s, const ToolEntry &entry) {
         PreCheck(s.tree, FindToolInTree(s.tree, tool.c_str(), u""), true);
         return;
     }
-    std::u16string label = entry.id;
+    // A model's item shows its description: "id (description)".
+    std::u16string modelLabel = entry.id;
+    const std::u16string description =
+        ReadValue(EntrySection(tool, entry.id), u"Description", s.toolsFile, kDescriptionChars);
+    if (!description.empty()) modelLabel += u" (" + description + u")";
     if (!HasSerialList(tool, s.toolsFile)) {
-        const std::u16string description =
-            ReadValue(EntrySection(tool, entry.id), u"Description", s.toolsFile, kDescriptionChars);
-        if (!description.empty()) label += u" (" + description + u")";
+        PreCheck(s.tree, FindToolInTree(s.tree, tool.c_str(), modelLabel.c_str()), false);
+        return;
     }
-    PreCheck(s.tree, FindToolInTree(s.tree, tool.c_str(), label.c_str()), false);
+    // A tool with a serial list: the identifier is a serial number, or a model
+    // ("model=" entries). Looked up as a serial alone, a model is not found and
+    // only the tool item would be checked, which transfers nothing.
+    // (Finding selects what it finds, so the lookup whose item is kept comes last.)
+    VKTreeItem *const toolItem = FindToolInTree(s.tree, tool.c_str(), u"");
+    VKTreeItem *found = FindToolInTree(s.tree, tool.c_str(), entry.id.c_str());
+    if (found && found == toolItem && modelLabel != entry.id)
+        found = FindToolInTree(s.tree, tool.c_str(), modelLabel.c_str());
+    PreCheck(s.tree, found, false);
 }
 
 bool AlreadyTransferred(const std::u16string &section, void *) { return IsTransferred(Current().job, section); }

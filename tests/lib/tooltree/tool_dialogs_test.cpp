@@ -108,6 +108,8 @@ TEST_F(ToolDialogsTest, PreChecksFollowTheServiceEntries) {
         {"a serial number", "Tool1=GR;serial=100\n", {{u"100", 2}, {u"200", 1}, {u"A (Gamma)", 1}}, u"100"},
         {"a model of a tool without serial list", "Tool1=CCL;model=M1\n", {{u"M1 (Coil)", 2}, {u"M2 (Magnet)", 1}},
          u"M1 (Coil)"},
+        {"a model of a tool with a serial list", "Tool1=GR;model=A\n", {{u"A (Gamma)", 2}, {u"100", 1}, {u"200", 1}},
+         u"A (Gamma)"},
         {"a bare tool checks its whole subtree", "Tool1=GR\n",
          {{u"GR", 2}, {u"A (Gamma)", 2}, {u"100", 2}, {u"200", 2}}, u"GR"},
         {"an only child checks its parents", "Tool1=NEU;serial=N1\n", {{u"N1", 2}, {u"NEU", 2}}, u"N1"},
