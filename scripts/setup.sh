@@ -6,7 +6,7 @@ packages=(
   libzip-dev zlib1g-dev
   qt6-base-dev libgl-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  zip unzip p7zip-full python3 xvfb xauth xdg-utils
+  zip unzip p7zip-full python3 xvfb xauth xdg-utils fonts-dejavu-core
 )
 missing=()
 for p in "${packages[@]}"; do
