@@ -36,6 +36,7 @@
 #include <vector>
 
 #include "lib/services/library_state.h"
+#include "bench/support/bench_data.h"
 #include "platform/fs/fs.h"
 #include "platform/text/text.h"
 #include "platform/ui/ui.h"
@@ -47,55 +48,11 @@ namespace fs = std::filesystem;
 
 // ---- Generated installations ------------------------------------------------
 
-const std::string &Folder() {
-    static const std::string folder = [] {
-        const std::u16string made = vk::fs::MakeUniqueFolder(vk::fs::TempDirectory(), u"enginebench");
-        if (made.empty()) std::abort();
-        return vk::text::ToUtf8(made);
-    }();
-    return folder;
-}
+using vk::bench::ConfigText;
+using vk::bench::DatabaseBytes;
+using vk::bench::WriteBytes;
 
-void WriteBytes(const std::string &path, const std::string &data) {
-    fs::create_directories(fs::path(path).parent_path());
-    std::ofstream(path, std::ios::binary).write(data.data(), static_cast<std::streamsize>(data.size()));
-}
-
-// Text like the host's settings: sections, keys, numbers.
-std::string ConfigText(size_t size, std::mt19937 &rng) {
-    static const char *const keys[] = {"Serial", "Model", "Offset", "Gain", "Depth", "Caliper", "Filter",
-                                       "Units", "Color", "Printer", "Threshold", "Curve", "Track", "Scale"};
-    std::string text;
-    int section = 0;
-    while (text.size() < size) {
-        if (rng() % 12 == 0) text += "\r\n[Section" + std::to_string(section++) + "]\r\n";
-        text += keys[rng() % 14];
-        text += std::to_string(rng() % 40) + "=" + std::to_string(rng() % 100000) + "." +
-                std::to_string(rng() % 1000) + ",";
-        text += keys[rng() % 14];
-        text += "\r\n";
-    }
-    text.resize(size);
-    return text;
-}
-
-// Binary records like a well database: depth steps, slowly varying curves and noise.
-std::string DatabaseBytes(size_t size, std::mt19937 &rng) {
-    std::string data(size, '\0');
-    double value = 1000.0;
-    for (size_t i = 0; i + 16 <= size; i += 16) {
-        const uint32_t depth = static_cast<uint32_t>(i / 16);
-        value += static_cast<double>(static_cast<int>(rng() % 200) - 100) * 0.01;
-        const float curve = static_cast<float>(value);
-        const uint32_t flags = rng() % 4;
-        const uint32_t noise = rng() & 0xFFFF;
-        std::memcpy(&data[i], &depth, 4);
-        std::memcpy(&data[i + 4], &curve, 4);
-        std::memcpy(&data[i + 8], &flags, 4);
-        std::memcpy(&data[i + 12], &noise, 4);
-    }
-    return data;
-}
+const std::string &Folder() { return vk::bench::BenchFolder(u"enginebench"); }
 
 const char *const kFolders[] = {"bin", "config", "data", "format", "script", "sim", "backup", "temp"};
 

@@ -47,6 +47,40 @@ std::string ReadFile(const std::string &path) {
 
 bool FileExists(const std::string &path) { return std::filesystem::exists(path); }
 
+std::map<std::string, std::string> Snapshot(const std::string &root) {
+    std::map<std::string, std::string> snapshot;
+    std::error_code ec;
+    for (auto it = std::filesystem::recursive_directory_iterator(root, ec); it != std::filesystem::recursive_directory_iterator();
+         it.increment(ec)) {
+        const std::string relative = std::filesystem::relative(it->path(), root).generic_string();
+        const std::filesystem::file_type type = it->symlink_status().type();
+        if (type == std::filesystem::file_type::directory) snapshot.emplace(relative, "D");
+        else if (type == std::filesystem::file_type::symlink) snapshot.emplace(relative, "L");
+        else snapshot.emplace(relative, vk::test::ReadFile(it->path().string()));
+    }
+    return snapshot;
+}
+
+std::string Quote(const std::string &s) {
+    std::string quoted = "'";
+    for (char c : s) {
+        if (c == '\'') quoted += "'\\''";
+        else quoted += c;
+    }
+    return quoted + "'";
+}
+
+int Shell(const std::string &command, std::string *output) {
+    vk::test::TempFolder scratch;
+    const std::string out = scratch.file("out.txt");
+    const std::string code = scratch.file("code.txt");
+    const std::string full = "(" + command + ") > " + Quote(out) + " 2>&1; echo $? > " + Quote(code);
+    if (std::system(full.c_str()) == -1) return -1;
+    if (output) *output = vk::test::ReadFile(out);
+    const std::string text = vk::test::ReadFile(code);
+    return text.empty() ? -1 : std::atoi(text.c_str());
+}
+
 std::u16string U(std::string_view s) { return vk::text::FromUtf8(s); }
 std::string N(std::u16string_view s) { return vk::text::ToUtf8(s); }
 

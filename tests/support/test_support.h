@@ -1,6 +1,7 @@
 // Helpers shared by the test suites.
 #pragma once
 
+#include <map>
 #include <string>
 #include <string_view>
 
@@ -28,6 +29,15 @@ private:
 void WriteFile(const std::string &path, std::string_view bytes);
 std::string ReadFile(const std::string &path);
 bool FileExists(const std::string &path);
+
+// Every entry below `root` by relative path: a file's bytes, "D" for a
+// folder, "L" for a symbolic link (not followed).
+std::map<std::string, std::string> Snapshot(const std::string &root);
+// Runs a shell command; returns its exit code and, when asked, its output
+// (standard output and error together).
+int Shell(const std::string &command, std::string *output = nullptr);
+// A single-quoted shell word.
+std::string Quote(const std::string &s);
 
 // UTF-8 <-> UTF-16 for assertions.
 std::u16string U(std::string_view s);

@@ -55,38 +55,8 @@ int Progress(int code, intptr_t value, const char16_t *text) {
     return code == 9 ? log.answer9 : 0;
 }
 
-std::map<std::string, std::string> Snapshot(const std::string &root) {
-    std::map<std::string, std::string> out;
-    std::error_code ec;
-    for (auto it = fsys::recursive_directory_iterator(root, ec); it != fsys::recursive_directory_iterator();
-         it.increment(ec)) {
-        const std::string rel = fsys::relative(it->path(), root, ec).string();
-        if (it->is_symlink(ec)) out[rel] = "L";
-        else if (it->is_directory(ec)) out[rel] = "D";
-        else out[rel] = vk::test::ReadFile(it->path().string());
-    }
-    return out;
-}
 
-std::string Quote(const std::string &s) {
-    std::string out = "'";
-    for (char c : s) {
-        if (c == '\'') out += "'\\''";
-        else out += c;
-    }
-    return out + "'";
-}
 
-int Shell(const std::string &command, std::string *output) {
-    vk::test::TempFolder scratch;
-    const std::string out = scratch.file("out.txt");
-    const std::string code = scratch.file("code.txt");
-    const std::string full = "(" + command + ") > " + Quote(out) + " 2>&1; echo $? > " + Quote(code);
-    if (std::system(full.c_str()) == -1) return -1;
-    if (output) *output = vk::test::ReadFile(out);
-    const std::string text = vk::test::ReadFile(code);
-    return text.empty() ? -1 : std::atoi(text.c_str());
-}
 
 std::vector<std::string> ZipEntries(const std::string &archive) {
     std::string out;

@@ -40,12 +40,9 @@ struct ProgressLog {
 ProgressLog &Log();
 int Progress(int code, intptr_t value, const char16_t *text);
 
-// Relative path -> content ("D" for a folder, "L" for a symbolic link).
-std::map<std::string, std::string> Snapshot(const std::string &root);
-
-// Runs a shell command; exit code, output in *output.
-int Shell(const std::string &command, std::string *output = nullptr);
-std::string Quote(const std::string &s);
+using vk::test::Quote;
+using vk::test::Shell;
+using vk::test::Snapshot;
 // Entry names of a ZIP archive ("unzip -Z1"), sorted.
 std::vector<std::string> ZipEntries(const std::string &archive);
 // The bytes of one entry ("unzip -p").

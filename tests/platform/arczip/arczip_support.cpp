@@ -64,39 +64,8 @@ bool Job::Unzip() {
     return extracted;
 }
 
-std::map<std::string, std::string> Snapshot(const std::string &root) {
-    std::map<std::string, std::string> snapshot;
-    std::error_code ec;
-    for (auto it = fs::recursive_directory_iterator(root, ec); it != fs::recursive_directory_iterator();
-         it.increment(ec)) {
-        const std::string relative = fs::relative(it->path(), root).generic_string();
-        const fs::file_type type = it->symlink_status().type();
-        if (type == fs::file_type::directory) snapshot.emplace(relative, "D");
-        else if (type == fs::file_type::symlink) snapshot.emplace(relative, "L");
-        else snapshot.emplace(relative, vk::test::ReadFile(it->path().string()));
-    }
-    return snapshot;
-}
 
-std::string Quote(const std::string &s) {
-    std::string quoted = "'";
-    for (char c : s) {
-        if (c == '\'') quoted += "'\\''";
-        else quoted += c;
-    }
-    return quoted + "'";
-}
 
-int Shell(const std::string &command, std::string *output) {
-    vk::test::TempFolder scratch;
-    const std::string out = scratch.file("out.txt");
-    const std::string code = scratch.file("code.txt");
-    const std::string full = "(" + command + ") > " + Quote(out) + " 2>&1; echo $? > " + Quote(code);
-    if (std::system(full.c_str()) == -1) return -1;
-    if (output) *output = vk::test::ReadFile(out);
-    const std::string text = vk::test::ReadFile(code);
-    return text.empty() ? -1 : std::atoi(text.c_str());
-}
 
 int Python(const std::string &script, const std::vector<std::string> &args, std::string *output) {
     vk::test::TempFolder scratch;

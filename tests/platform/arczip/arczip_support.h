@@ -2,6 +2,8 @@
 // whole zip and unzip runs, tree snapshots and external tools.
 #pragma once
 
+#include "tests/support/test_support.h"
+
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -49,15 +51,12 @@ struct Job {
     bool opened = false; // result of the last ordinal 2 or 5
 };
 
-// Relative path -> "D" for a folder, "L" for a symlink, else the file's bytes.
-std::map<std::string, std::string> Snapshot(const std::string &root);
+using vk::test::Quote;
+using vk::test::Shell;
+using vk::test::Snapshot;
 
-// Runs a shell command; returns its exit code and its output (stdout and
-// stderr) in `output`.
-int Shell(const std::string &command, std::string *output = nullptr);
 // Runs a Python 3 script with arguments (each quoted).
 int Python(const std::string &script, const std::vector<std::string> &args, std::string *output = nullptr);
-std::string Quote(const std::string &s);
 
 // Deterministic test data.
 std::string TextData(size_t size, unsigned seed);
