@@ -232,6 +232,10 @@ VK_API int VKRestore(BackupJob *job, int32_t type, uint32_t itemFlags, uint32_t 
                      const char16_t *key, const char16_t *path);
 /* 1 when the work folder was removed (or handed over to a backup). Frees the job. */
 VK_API int VKRestoreClose(BackupJob *job);
+/* The path of the results report that the last VKBackupClose or VKRestoreClose
+ * of this process wrote; "" when that call wrote none (or none was closed yet).
+ * The string belongs to the library and stays valid until the next Close. */
+VK_API const char16_t *VKLastResultsReport(void);
 
 /* The ini section type of a description ("Color Maps" -> 1003, ...), compared
  * without regard to case; 99999 for anything else and for NULL. */

@@ -20,6 +20,13 @@ enum RunMode : int {
     kRunVarInstall = 4,
 };
 
+// What --help, -h or --version asked for: answered before anything else.
+enum InfoRequest : int {
+    kInfoNone = 0,
+    kInfoHelp = 1,
+    kInfoVersion = 2,
+};
+
 inline constexpr size_t kPathChars = 256;   // paths: 255 characters and the terminator
 inline constexpr size_t kReasonTextChars = 2550; // the reason text: 2,549 and the terminator
 
@@ -31,6 +38,11 @@ struct AppState {
     int runMode = kRunInteractive;
     bool commandLineRun = false; // a run mode 1-4 runs after start-up
     bool commandLineFailed = false; // the job of the command word failed: exit code 1
+    int infoRequest = kInfoNone;    // --help / --version: answered on standard output, exit 0
+    // The last run: items that failed (a completed run with failures ends
+    // the program with exit code 3) and the results report it wrote ("").
+    int failedItems = 0;
+    std::u16string lastReport;
     char16_t reason[kReasonTextChars] = {};      // why a run was started
     char16_t commandLineFile[kPathChars] = {};    // the name after "file"
     char16_t settingsPath[kPathChars] = {};       // <start folder>vaultkeep.ini

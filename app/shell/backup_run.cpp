@@ -8,6 +8,7 @@
 #include "app/tree/tree_items.h"
 #include "common/format.h"
 #include "common/string_copy.h"
+#include "platform/fs/fs.h"
 #include "platform/text/text.h"
 #include "platform/ui/treeview.h"
 
@@ -45,6 +46,28 @@ std::u16string CommandText(VKHWND page) {
     char16_t option[kCommentChars];
     FormatBounded(option, kCommentChars, u"-Comment '%s'", comment);
     return option;
+}
+
+// An item call whose result means the item is not in the archive.
+bool ItemFailed(int status) { return status != StatusOk && status != StatusCancelled; }
+
+// A backup with failed items would take the place of an archive that may
+// hold what this one lacks: the user decides. True: write it anyway.
+bool ConfirmIncompleteArchive(VKHWND owner, int failed, const std::u16string &archive) {
+    char16_t text[kBoxChars];
+    FormatBounded(text, kBoxChars, AppText(8202), failed, archive.c_str());
+    return ui::MessageBox(owner, text, AppText(2960), ui::kMbYesNo | ui::kMbIconWarning) == ui::kIdYes;
+}
+
+// The status at the end of a run: canceled, failed, completed, or completed
+// with failures (with the report that lists them).
+std::u16string FinalStatus(bool stopped, bool written, int failed, const std::u16string &report) {
+    if (stopped) return AppText(3013);
+    if (!written) return AppText(8128);
+    if (failed == 0) return AppText(3014);
+    char16_t text[kBoxChars];
+    FormatBounded(text, kBoxChars, AppText(report.empty() ? 8200 : 8201), failed, report.c_str());
+    return text;
 }
 
 } // namespace
@@ -92,6 +115,9 @@ bool RunConfigBackup(VKHWND owner, bool unattended, const char16_t *name) {
     archive = WithArchiveExtension(archive);
     ui::SetDlgItemText(page, kArchiveEdit, archive);
     WriteConfigTo(s.hostPropertiesPath, archive.c_str());
+    const bool archiveExisted = fs::Exists(archive);
+    s.failedItems = 0;
+    s.lastReport.clear();
     // A CD drive would be asked about here; this platform has no CD-burning
     // staging folder, so the archive is always written where it was named.
 
@@ -107,12 +133,13 @@ bool RunConfigBackup(VKHWND owner, bool unattended, const char16_t *name) {
     const int total = CountCheckedItems(tree);
     SetProgress(0);
     int done = 0;
+    int failed = 0;
     // Without a job every item would only fail: the walk is left out.
     VKTreeItem *first = job ? ui::TreeGetNext(tree, nullptr, ui::TreeNext::Root) : nullptr;
     for (VKTreeItem *item = first; item && s.stopFlag != 1;) {
         std::u16string file;
         if (CheckedLeafPath(tree, item, file)) {
-            VKBackup(job, VK_ITEM_FILE, 0, 0, nullptr, nullptr, file.c_str());
+            if (ItemFailed(VKBackup(job, VK_ITEM_FILE, 0, 0, nullptr, nullptr, file.c_str()))) ++failed;
             ++done;
             SetProgress(total > 0 ? done * 100 / total : 0);
         }
@@ -121,10 +148,16 @@ bool RunConfigBackup(VKHWND owner, bool unattended, const char16_t *name) {
         item = ui::TreeIsItem(tree, item) ? ui::TreeGetNext(tree, item, ui::TreeNext::NextVisible) : nullptr;
     }
 
+    // No: the stop flag makes the library keep the existing archive.
+    if (job && failed > 0 && s.stopFlag != 1 && !unattended && archiveExisted &&
+        !ConfirmIncompleteArchive(page, failed, archive))
+        s.stopFlag = 1;
     SetStatus(AppText(2528));
     const bool written = VKBackupClose(job) != 0;
+    s.failedItems = failed;
+    s.lastReport = text::View(VKLastResultsReport());
     // Only a written archive is a completed backup.
-    SetStatus(AppText(s.stopFlag == 1 || !job ? 3013 : written ? 3014 : 8128));
+    SetStatus(FinalStatus(s.stopFlag == 1 || !job, written, failed, s.lastReport));
     SetProgress(0);
     RunEnd();
     return written;
