@@ -44,6 +44,15 @@ constexpr VKStringEntry kStrings[] = {
     // results report that lists them.
     {8200, u"Backup completed with failures: %d items failed"},
     {8201, u"Backup completed with failures: %d items failed; see the report %s"},
+    // The restore page.
+    {8210, u"Restore from"},
+    {8211, u"Select all"},
+    {8212, u"Clear"},
+    {8213, u"Stop"},
+    {8214, u"Choose an archive with Browse to see what it holds."},
+    {8215, u"Choose an archive to restore from first"},
+    {8216, u"Nothing is checked: nothing to restore"},
+    {8217, u"&Restore"},
     // Asked before a backup with failed items is written over an existing archive.
     {8202, u"%d items could not be backed up.\n\nThe archive %s exists already. Write this incomplete "
            u"backup to it anyway?\n\nNo keeps the archive as it is."},

@@ -33,6 +33,10 @@ intptr_t BackupPageProc(VKHWND page, uint32_t msg, uintptr_t wparam, intptr_t lp
 // "<dirBackup>tal7cfg<yyMMdd>.conf.vkb", at most 255 characters.
 std::u16string DefaultArchiveName(std::u16string_view dirBackup, const fs::LocalTime &now);
 
+// The file dialogs' filter for configuration archives ("*.conf.vkb"), as a
+// list of NUL-terminated texts closed by one more NUL.
+std::u16string ArchiveFileFilter();
+
 // Shows or hides the advanced controls as the advanced flag says; the button
 // reads "Advanced <<" while they are shown and "Advanced >>" otherwise.
 void ShowAdvancedControls(VKHWND page);

@@ -3,6 +3,7 @@
 #include "app/resources/app_dialogs.h"
 #include "app/shell/app_state.h"
 #include "app/shell/backup_page.h"
+#include "app/shell/remembered_choices.h"
 #include "app/shell/run_steps.h"
 #include "app/shell/settings.h"
 #include "app/tree/tree_items.h"
@@ -160,6 +161,8 @@ bool RunConfigBackup(VKHWND owner, bool unattended, const char16_t *name) {
     SetStatus(FinalStatus(s.stopFlag == 1 || !job, written, failed, s.lastReport));
     SetProgress(0);
     RunEnd();
+    // The selection of a run the user started is offered again next time.
+    if (!unattended && written) SaveBackupSelection(s.settingsPath, CheckedFiles(tree));
     return written;
 }
 

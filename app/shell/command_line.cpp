@@ -20,6 +20,10 @@ constexpr ModeWord kModeWords[] = {
     {u"configbackup", kRunConfigBackup, 6109},
     {u"configrestore", kRunConfigRestore, 6110},
     {u"varinstall", kRunVarInstall, 0},
+    // No older word lies inside these, and none of them inside an older word.
+    {u"restoreall", kRunRestoreAll, 6110},
+    {u"verify", kRunVerify, 0},
+    {u"list", kRunList, 0},
 };
 
 bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
@@ -117,6 +121,10 @@ const char *UsageText() {
            "  configrestore file ARCHIVE   open and check a configuration archive\n"
            "  key                          backup of the critical files\n"
            "  varinstall                   variable-definition step\n"
+           "  list file ARCHIVE            the archive's summary and items, with what a restore would do\n"
+           "  verify file ARCHIVE          check every entry and record of the archive\n"
+           "  restoreall file ARCHIVE      restore every item the version policy allows; the installed\n"
+           "                               versions are saved first into pre-restore-<date>.conf.vkb\n"
            "  why REASON                   the reason recorded with the job (up to the first \"-\")\n"
            "  --help, -h                   this text\n"
            "  --version                    the program's version\n"

@@ -12,6 +12,10 @@
 //   configbackup   run mode 2; reason "Configuration Backup"
 //   configrestore  run mode 3; reason "Configuration Restore"
 //   varinstall     run mode 4, the variable-definition step; reason unchanged
+//   restoreall     run mode 5: every item the version policy allows, with
+//                  the undo archive; reason "Configuration Restore"
+//   verify         run mode 6: checks the archive
+//   list           run mode 7: prints the archive's summary and items
 //   file           the command-line file name: the rest of the line after the
 //                  word and exactly one more character, spaces included; at
 //                  most 255 characters. Words stand before it.
@@ -19,7 +23,7 @@
 //   --version      the version on standard output, exit 0
 //
 // Only one mode is taken, in the order key, configbackup, configrestore,
-// varinstall; "why" and "file" combine with any of them.
+// varinstall, restoreall, verify, list; "why" and "file" combine with any.
 #pragma once
 
 #include <string>

@@ -15,6 +15,7 @@
 #include "app/shell/main_window.h"
 #include "app/shell/progress_dialog.h"
 #include "app/shell/restore_run.h"
+#include "app/shell/restore_words.h"
 #include "app/shell/run_outcome.h"
 #include "app/shell/run_steps.h"
 #include "app/shell/settings.h"
@@ -109,6 +110,9 @@ const char *NeedsDisplayText() {
            "  vaultkeep configrestore file ARCHIVE   open and check a configuration archive\n"
            "  vaultkeep key                          backup of the critical files\n"
            "  vaultkeep varinstall                   variable-definition step\n"
+           "  vaultkeep list file ARCHIVE            an archive's summary and items\n"
+           "  vaultkeep verify file ARCHIVE          check an archive\n"
+           "  vaultkeep restoreall file ARCHIVE      restore an archive, with an undo archive\n"
            "  vaultkeep --help                       every word and the exit codes\n";
 }
 
@@ -173,6 +177,19 @@ void RunCommandLineMode() {
     case kRunVarInstall:
         InstallVarDefs();
         break;
+    case kRunRestoreAll:
+    case kRunVerify:
+    case kRunList: {
+        VKHWND progress = OpenRunProgress();
+        VKHWND owner = progress ? progress : s.mainWindow;
+        const int code = s.runMode == kRunList     ? ListArchive(owner, s.commandLineFile)
+                         : s.runMode == kRunVerify ? VerifyArchive(owner, s.commandLineFile)
+                                                   : RestoreWholeArchive(owner, s.commandLineFile);
+        s.commandLineFailed = code == kExitFailed;
+        if (code != kExitCompletedWithFailures && s.runMode == kRunRestoreAll) s.failedItems = 0;
+        CloseRunProgress(progress);
+        break;
+    }
     default:
         break;
     }

@@ -54,6 +54,14 @@ std::u16string CopyErrorText(int status, uint32_t windowsError, std::u16string_v
 // `destination` (asks the user under the "Ask" policy).
 bool RestoreAllowed(const BackupJob &job, std::u16string_view source, std::u16string_view destination);
 
+// What section "NonVersionedFileRestore" says for a destination whose file
+// and archived copy both carry no version.
+enum class NonVersionedChoice { Overwrite, Keep, Ask };
+NonVersionedChoice NonVersionedPolicy(std::u16string_view destination);
+
+// The version of a file without keeping it in the ini cache afterwards.
+uint64_t CheckedVersion(std::u16string_view path);
+
 // A special restore handler: copies source to destination in its own way and
 // returns the item's status.
 using SpecialHandler = int (*)(BackupJob &job, std::u16string_view source, std::u16string_view destination);

@@ -213,7 +213,8 @@ VK_API int VKRestore(BackupJob *job, int32_t type, uint32_t itemFlags, uint32_t 
     if (!job) return StatusFailed;
     if (Cancelled(*job)) return StatusCancelled;
     if (!job->started) {
-        if (Version7(*job)) {
+        // A caller that confirmed the restore already is not asked again.
+        if (Version7(*job) && !(job->flags & VKF_CONFIRMED)) {
             const int answer = vk::ui::MessageBox(job->owner, u"Restore configuration from Talvern 7?", Text(7716),
                                                   vk::ui::kMbYesNo | vk::ui::kMbIconQuestion);
             if (answer != vk::ui::kIdYes) {

@@ -101,9 +101,12 @@ TEST_F(PageTest, TheWindowOpensWithItsTabPageAndTexts) {
     EXPECT_TRUE(ui::IsVisible(Page()));
     EXPECT_EQ(s.stopFlag, 1);
 
-    // Main dialog: one tab, status line, bar, Begin and Close.
-    ASSERT_EQ(ui::TabGetItemCount(s.tab), 1);
+    // Main dialog: the Backup and Restore tabs, status line, bar, Begin and
+    // Close. The restore page waits hidden.
+    ASSERT_EQ(ui::TabGetItemCount(s.tab), 2);
     EXPECT_EQ(N(ui::TabGetItemText(s.tab, 0)), "&Backup");
+    EXPECT_EQ(N(ui::TabGetItemText(s.tab, 1)), "&Restore");
+    EXPECT_FALSE(ui::IsVisible(s.restorePage));
     const int caption = ui::SystemMetric(ui::Metric::CaptionHeight);
     EXPECT_EQ(ui::TabGetItemSize(s.tab).w, (ui::GetWindowRect(s.tab).w - caption) / 3);
     EXPECT_EQ(ui::TabGetItemSize(s.tab).h, caption);
@@ -129,7 +132,7 @@ TEST_F(PageTest, TheWindowOpensWithItsTabPageAndTexts) {
     EXPECT_EQ(PageText(kDefaultsButton), "Configuration Backup Defaults");
     EXPECT_EQ(PageText(kClearButton), "Clear Selections");
     EXPECT_EQ(PageText(kCommentEdit), "Talvern 7 Backup");
-    EXPECT_FALSE(ui::IsEnabled(ui::GetDlgItem(Page(), kCommentEdit)));
+    EXPECT_TRUE(ui::IsEnabled(ui::GetDlgItem(Page(), kCommentEdit)));
     EXPECT_EQ(PageText(kArchiveEdit), DemoRoot() + "backup/tal7cfg" + Today() + ".conf.vkb");
     EXPECT_FALSE(AdvancedShown());
 
@@ -297,15 +300,24 @@ TEST_F(PageTest, F1OpensTheBackupPageTopicAndAltLettersGoToTheMainWindow) {
     EXPECT_FALSE(HelpFilter(State().mainWindow, ui::kMsgSysChar, 'c', 0));
     ui::PumpMessages(); // what the calls above posted
 
-    // Alt+C gives the tab the focus; Alt+O and Alt+E find no tab.
+    // Alt+E finds no tab; Alt+O gives the Restore tab the focus and shows
+    // its page; Alt+C goes back to the Backup tab.
     ui::SetFocus(ui::GetDlgItem(Page(), kArchiveEdit));
-    ui::DeliverInput(ui::GetDlgItem(Page(), kArchiveEdit), ui::kMsgSysChar, 'o', 0);
+    ui::DeliverInput(ui::GetDlgItem(Page(), kArchiveEdit), ui::kMsgSysChar, 'e', 0);
     ui::PumpMessages();
     EXPECT_EQ(ui::GetFocus(), ui::GetDlgItem(Page(), kArchiveEdit));
+    ui::DeliverInput(ui::GetDlgItem(Page(), kArchiveEdit), ui::kMsgSysChar, 'o', 0);
+    ui::PumpMessages();
+    EXPECT_EQ(ui::GetFocus(), State().tab);
+    EXPECT_EQ(ui::TabGetCurSel(State().tab), 1);
+    EXPECT_EQ(State().currentPage, State().restorePage);
+    EXPECT_TRUE(ui::IsVisible(State().restorePage));
+    EXPECT_FALSE(ui::IsVisible(Page()));
     ui::DeliverInput(ui::GetDlgItem(Page(), kArchiveEdit), ui::kMsgSysChar, 'C', 0);
     ui::PumpMessages();
     EXPECT_EQ(ui::GetFocus(), State().tab);
     EXPECT_EQ(ui::TabGetCurSel(State().tab), 0);
+    EXPECT_EQ(State().currentPage, Page());
 }
 
 TEST_F(PageTest, ClosingWhenIdleEndsTheProgram) {
