@@ -60,8 +60,8 @@ DialogTemplate RestorePage() {
     d.rect = {kPageX, kPageY, 368, 212};
     d.style = ui::kStyleChild | ui::kStyleControlParent;
     d.controls = {
-        {Kind::Static, kRestoreFromLabel, u"", {0, 3, 50, 10}},
-        {Kind::Edit, kRestoreArchiveEdit, u"", {52, 1, 244, 13}},
+        {Kind::Static, kRestoreFromLabel, u"", {0, 3, 56, 10}},
+        {Kind::Edit, kRestoreArchiveEdit, u"", {58, 1, 238, 13}},
         {Kind::Button, kRestoreBrowseButton, u"", {302, 0, 66, 15}},
         {Kind::Static, kRestoreSummary, u"", {0, 19, 368, 50}},
         {Kind::TreeView, kRestoreTree, u"", {0, 72, 296, 140}, kShown | ui::kStyleCheckBoxes},

@@ -82,14 +82,22 @@ std::u16string SaveInstalled(const ArchiveContents &contents, const UndoList &li
 
 // The report of the restore names its undo archive at the end, in the
 // report's own single-byte text with CR LF line ends.
-void NameUndoInReport(const std::u16string &report, const std::u16string &undo) {
-    std::string bytes;
-    if (report.empty() || !fs::ReadWhole(report, bytes)) return;
-    bytes += "\r\n\r\n*** UNDO ARCHIVE ***\r\n\r\n";
-    for (char16_t c : u"Restoring this archive puts back what the restore replaced: " + undo)
-        bytes += c < 0x100 ? static_cast<char>(c) : '?';
+void AddLine(std::string &bytes, std::u16string_view line) {
+    for (char16_t c : line) bytes += c < 0x100 ? static_cast<char>(c) : '?';
     bytes += "\r\n";
-    fs::WriteAtomic(report, bytes);
+}
+
+void NameUndoInReport(const RestoreOutcome &outcome) {
+    std::string bytes;
+    if (outcome.undoArchive.empty() || outcome.report.empty() || !fs::ReadWhole(outcome.report, bytes)) return;
+    bytes += "\r\n\r\n*** UNDO ARCHIVE ***\r\n\r\n";
+    AddLine(bytes, u"Restoring this archive puts back what the restore replaced: " + outcome.undoArchive);
+    if (!outcome.added.empty()) {
+        AddLine(bytes, u"");
+        AddLine(bytes, u"Files the restore added where none was installed (remove them to go back fully):");
+        for (const std::u16string &file : outcome.added) AddLine(bytes, file);
+    }
+    fs::WriteAtomic(outcome.report, bytes);
 }
 
 int32_t RestoreItemCall(BackupJob *job, const RestoreItem &item) {
@@ -153,7 +161,10 @@ RestoreOutcome RestoreChosenItems(ArchiveContents &contents, const std::vector<s
         }
         const RestoreItem &item = contents.items[index];
         const int status = RestoreItemCall(contents.job, item);
-        if (status == StatusOk) ++outcome.restored;
+        if (status == StatusOk) {
+            ++outcome.restored;
+            if (item.group == RestoreGroup::Files && item.view.state == VK_VIEW_MISSING) outcome.added.push_back(item.path);
+        }
         else if (Skipped(status)) ++outcome.skipped;
         else ++outcome.failed;
         if (status == StatusCancelled) outcome.stopped = true;
@@ -164,7 +175,7 @@ RestoreOutcome RestoreChosenItems(ArchiveContents &contents, const std::vector<s
     outcome.skipped += static_cast<int>(chosen.size() - done);
     CloseArchiveContents(contents);
     outcome.report = text::View(VKLastResultsReport());
-    NameUndoInReport(outcome.report, outcome.undoArchive);
+    NameUndoInReport(outcome);
     // Nothing was replaced: the saved versions are not needed.
     if (outcome.restored == 0 && outcome.failed == 0 && !outcome.undoArchive.empty()) {
         fs::DeleteFile(outcome.undoArchive);

@@ -24,6 +24,9 @@ struct RestoreOutcome {
     std::u16string undoArchive; // "" when nothing had to be saved
     std::u16string report;      // the results report ("" when none was written)
     std::u16string problem;     // why nothing was restored ("" when the run went ahead)
+    // Files the restore put where none was installed: the undo archive cannot
+    // hold them, so the report lists them for removal by hand.
+    std::vector<std::u16string> added;
 };
 
 // Called after every item: items done, items in all, the item's label.

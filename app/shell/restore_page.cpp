@@ -228,10 +228,17 @@ bool RunRestorePage(VKHWND page) {
     SetProgress(0);
     SetRunning(page, false);
     RunEnd();
+    // The archive again, with what is installed now; the outcome above its
+    // summary, where the whole of it fits.
+    const std::u16string path = p.contents.summary.path;
+    if (!p.last.problem.empty() || !ChooseRestoreArchive(page, path)) ui::TreeDeleteAllItems(Tree(page));
+    std::u16string lines = OutcomeText(p.last);
+    for (const char16_t *sep : {u"; undo archive ", u"; report "}) {
+        const size_t at = lines.find(sep);
+        if (at != std::u16string::npos) lines.replace(at, 2, u"\n");
+    }
+    ui::SetDlgItemText(page, kRestoreSummary, lines + u"\n" + ui::GetDlgItemText(page, kRestoreSummary));
     SetStatus(OutcomeText(p.last));
-    // The job is closed: what is installed now shows when the archive is
-    // opened again.
-    ui::TreeDeleteAllItems(Tree(page));
     return true;
 }
 

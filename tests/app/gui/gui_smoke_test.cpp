@@ -7,6 +7,8 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QTimer>
 #include <QPushButton>
 #include <QTabBar>
 #include <QtTest/QTest>
@@ -16,6 +18,7 @@
 #include "app/resources/app_dialogs.h"
 #include "app/shell/app_state.h"
 #include "app/shell/display.h"
+#include "app/shell/restore_page.h"
 #include "app/tree/tree_items.h"
 #include "platform/ui/qt/qt_backend.h"
 #include "platform/ui/treeview.h"
@@ -92,8 +95,10 @@ TEST_F(GuiTest, TheWindowOpensWithItsPageAndTab) {
     EXPECT_EQ(main->windowTitle().toStdString(), "Talvern Backup from Version 7");
     QTabBar *tabs = main->findChild<QTabBar *>();
     ASSERT_NE(tabs, nullptr);
-    ASSERT_EQ(tabs->count(), 1);
+    ASSERT_EQ(tabs->count(), 2);
     EXPECT_EQ(tabs->tabText(0).toStdString(), "&Backup");
+    EXPECT_EQ(tabs->tabText(1).toStdString(), "&Restore");
+    EXPECT_FALSE(ui::qt::WidgetOf(State().restorePage)->isVisible());
     EXPECT_TRUE(ui::qt::WidgetOf(Page())->isVisible());
     QLineEdit *archive = Widget<QLineEdit>(Page(), kArchiveEdit);
     ASSERT_NE(archive, nullptr);
@@ -161,6 +166,63 @@ TEST_F(GuiTest, ScreenshotsOfTheNormalAndAdvancedViews) {
         EXPECT_EQ(bytes.substr(1, 3), "PNG") << png;
     }
     EXPECT_NE(ReadFile(normal), ReadFile(advanced));
+}
+
+// The Restore page: a click on its tab shows it; an archive's summary and
+// tree, then Begin and the end status. Pictures of both go where the other
+// screenshots go.
+TEST_F(GuiTest, ScreenshotsOfTheRestorePage) {
+    TempFolder tmp;
+    const char *dir = std::getenv("VK_SCREENSHOT_DIR");
+    const std::string folder = dir && *dir ? std::string(dir) + "/" : tmp.path();
+    const std::string archive = tmp.file("screens.conf.vkb");
+    const std::string perf = DemoRoot() + "format/perf.prs";
+    const std::string savedPerf = ReadFile(perf);
+    BackupJob *job = VKBackupInit(nullptr, VKF_OVERWRITE, 0, U(archive).c_str(), u".conf.vkb", nullptr, nullptr,
+                                  u"-Comment 'Before the field trip'");
+    ASSERT_NE(job, nullptr);
+    for (const char *f : {"config/units.ini", "config/hotkeys.ini", "format/calib.prs", "format/perf.prs",
+                          "config/WProperties.ini"})
+        VKBackup(job, VK_ITEM_FILE, 0, 0, nullptr, nullptr, U(DemoRoot() + f).c_str());
+    ASSERT_NE(VKBackupClose(job), 0);
+    WriteFile(perf, "; changed on site\n" + savedPerf); // newer than the archived copy
+
+    QTabBar *tabs = ui::qt::WidgetOf(State().mainWindow)->findChild<QTabBar *>();
+    ASSERT_NE(tabs, nullptr);
+    QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(1).center());
+    Spin(20);
+    VKHWND page = State().restorePage;
+    EXPECT_TRUE(ui::qt::WidgetOf(page)->isVisible());
+    EXPECT_FALSE(ui::qt::WidgetOf(Page())->isVisible());
+    ASSERT_TRUE(ChooseRestoreArchive(page, U(archive)));
+    Spin(20);
+    QLabel *summary = Widget<QLabel>(page, kRestoreSummary);
+    ASSERT_NE(summary, nullptr);
+    EXPECT_TRUE(summary->text().contains("Comment: Before the field trip"));
+    const std::string contents = folder + "vaultkeep-restore-page.png";
+    ASSERT_EQ(vkui_qt_save_screenshot(State().mainWindow, contents.c_str()), 1);
+
+    // The library's question before a restore of this system's archives is
+    // answered Yes, as a user would.
+    QTimer answerer;
+    QObject::connect(&answerer, &QTimer::timeout, [] {
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (auto *box = qobject_cast<QMessageBox *>(w); box && box->isVisible())
+                if (QAbstractButton *yes = box->button(QMessageBox::Yes)) yes->click();
+    });
+    answerer.start(10);
+    Click(State().mainDialog, kBeginButton);
+    answerer.stop();
+    EXPECT_EQ(Status().rfind("Restore completed: ", 0), 0u) << Status();
+    EXPECT_NE(Status().find("undo archive"), std::string::npos) << Status();
+    const std::string done = folder + "vaultkeep-restore-done.png";
+    ASSERT_EQ(vkui_qt_save_screenshot(State().mainWindow, done.c_str()), 1);
+    WriteFile(perf, savedPerf);
+    for (const std::string &png : {contents, done}) {
+        const std::string bytes = ReadFile(png);
+        ASSERT_GT(bytes.size(), 2000u) << png;
+        EXPECT_EQ(bytes.substr(1, 3), "PNG") << png;
+    }
 }
 
 } // namespace
