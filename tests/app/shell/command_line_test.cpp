@@ -87,7 +87,20 @@ const Case kCases[] = {
     {"configbackup file ", kRunConfigBackup, "Configuration Backup", ""},
     {"configbackup why nightly -file /x", kRunConfigBackup, "Configuration Backup", "/x"},
     {"varinstall why nightly -file /x", kRunVarInstall, "nightly ", "/x"},
+    // The archive words: after the older words in precedence.
+    {"restoreall file /b/a.conf.vkb", kRunRestoreAll, "Configuration Restore", "/b/a.conf.vkb"},
+    {"verify file /b/a.conf.vkb", kRunVerify, "", "/b/a.conf.vkb"},
+    {"-list file /b/a.conf.vkb", kRunList, "", "/b/a.conf.vkb"},
+    {"list verify restoreall", kRunRestoreAll, "Configuration Restore", ""},
+    {"list verify", kRunVerify, "", ""},
+    {"configrestore restoreall", kRunConfigRestore, "Configuration Restore", ""},
+    {"restore all", kRunInteractive, "", ""},
+    {"configbackup file /b/restoreall/list", kRunConfigBackup, "Configuration Backup", "/b/restoreall/list"},
 };
+
+// Every command word, for the test that no word lies inside another.
+const char *const kWords[] = {"why", "key", "configbackup", "configrestore", "varinstall", "file",
+                              "restoreall", "verify", "list"};
 
 } // namespace
 
@@ -129,6 +142,16 @@ TEST(CommandLine, HelpAndVersionAreWholeWordsBeforeTheFile) {
     for (const char *word : {"configbackup", "configrestore", "key", "varinstall", "why", "file", "--version",
                              "Exit codes", "3  the job completed with failures"})
         EXPECT_NE(usage.find(word), std::string::npos) << word;
+}
+
+TEST(CommandLine, NoWordLiesInsideAnother) {
+    // Older parsers search the line for each word: a new word must neither
+    // hold an existing one nor lie inside one.
+    for (const char *a : kWords)
+        for (const char *b : kWords)
+            if (std::string(a) != b) {
+                EXPECT_EQ(std::string(a).find(b), std::string::npos) << b << " in " << a;
+            }
 }
 
 TEST(CommandLine, LongValuesAreCut) {

@@ -12,6 +12,7 @@
 #include "app/shell/backup_run.h"
 #include "app/shell/restore_run.h"
 #include "app/shell/settings.h"
+#include "platform/ini/ini.h"
 #include "tests/support/test_support.h"
 
 namespace vk::test {
@@ -90,6 +91,8 @@ void ShellTest::SetUp() {
     app::RestoreCounts() = app::RestoreCounters{};
     app::WarningsWanted() = true;
     std::filesystem::current_path(DemoRoot() + "bin");
+    // No test starts with a selection an earlier test kept.
+    ini::WriteString(u"BackupSelection", nullptr, nullptr, U(DemoRoot() + "bin/vaultkeep.ini").c_str());
 }
 
 void ShellTest::TearDown() {

@@ -133,8 +133,9 @@ TEST_F(BadInputTest, OddMetadata) {
         EXPECT_EQ(job->flags & VKF_PLAIN_SOURCE, 0u) << c.name;
         EXPECT_EQ(N(job->servicesPath), N(job->workFolder) + c.services) << c.name;
         std::vector<int> codes;
+        // Init's own codes; 13 names a refused entry while unpacking.
         for (int code : Log().Codes())
-            if (code == 0 || code >= 6) codes.push_back(code);
+            if (code == 0 || (code >= 6 && code != 13)) codes.push_back(code);
         codes.resize(std::min<size_t>(codes.size(), 6));
         EXPECT_EQ(codes, (std::vector<int>{0, 6, 7, 8, 10, 12})) << c.name;
         EXPECT_EQ(VKRestore(job, 1002, 0, 0, nullptr, nullptr, u"a.ini"), StatusOk) << c.name;
