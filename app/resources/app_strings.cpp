@@ -53,6 +53,7 @@ constexpr VKStringEntry kStrings[] = {
     {8215, u"Choose an archive to restore from first"},
     {8216, u"Nothing is checked: nothing to restore"},
     {8217, u"&Restore"},
+    {8218, u"Check what to restore, then press Begin again"},
     // Asked before a backup with failed items is written over an existing archive.
     {8202, u"%d items could not be backed up.\n\nThe archive %s exists already. Write this incomplete "
            u"backup to it anyway?\n\nNo keeps the archive as it is."},

@@ -97,7 +97,12 @@ std::u16string HelpTopic(int context) {
     }
 }
 
-bool OpenPageHelp() { return ui::OpenHelp(State().helpPath, HelpTopic(kHelpBackupPage)); }
+bool OpenPageHelp() {
+    // The page shown has its own topic.
+    const AppState &s = State();
+    if (s.restorePage && s.currentPage == s.restorePage) return ui::OpenHelp(s.helpPath, u"restore-page");
+    return ui::OpenHelp(s.helpPath, HelpTopic(kHelpBackupPage));
+}
 
 bool HelpFilter(VKHWND target, uint32_t msg, uintptr_t wparam, intptr_t lparam) {
     if (!InDialog(target)) return PassOn(target, msg, wparam, lparam);

@@ -14,6 +14,7 @@
 #include "app/shell/main_dialog.h"
 #include "app/shell/main_window.h"
 #include "app/shell/progress_dialog.h"
+#include "app/shell/restore_page.h"
 #include "app/shell/restore_run.h"
 #include "app/shell/restore_words.h"
 #include "app/shell/run_outcome.h"
@@ -211,6 +212,8 @@ void CleanUp() {
         VKRestoreClose(s.pendingRestore);
         s.pendingRestore = nullptr;
     }
+    // The archive the Restore page holds open, and its work folder.
+    CloseArchiveContents(RestorePage().contents);
     RemoveHelpFilter();
     FreeItemLists(ProgramItemLists());
     ini::Flush(nullptr);

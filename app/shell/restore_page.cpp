@@ -206,13 +206,12 @@ std::vector<size_t> CheckedRestoreItems(VKHWND page) {
 bool RunRestorePage(VKHWND page) {
     RestorePageState &p = RestorePage();
     AppState &s = State();
-    if (!p.contents.job) {
-        // A restore needs an open archive: the one in the field, opened again.
-        const std::u16string path = ui::GetDlgItemText(page, kRestoreArchiveEdit);
-        if (path.empty() || !ChooseRestoreArchive(page, path)) {
-            SetStatus(AppText(8215));
-            return false;
-        }
+    const std::u16string path = ui::GetDlgItemText(page, kRestoreArchiveEdit);
+    if (!p.contents.job || path != p.contents.summary.path) {
+        // A typed name: the archive is opened and shown first, so that the
+        // user sees what it holds before anything is restored.
+        SetStatus(AppText(!path.empty() && ChooseRestoreArchive(page, path) ? 8218 : 8215));
+        return false;
     }
     const std::vector<size_t> chosen = CheckedRestoreItems(page);
     if (chosen.empty()) {
@@ -230,7 +229,6 @@ bool RunRestorePage(VKHWND page) {
     RunEnd();
     // The archive again, with what is installed now; the outcome above its
     // summary, where the whole of it fits.
-    const std::u16string path = p.contents.summary.path;
     if (!p.last.problem.empty() || !ChooseRestoreArchive(page, path)) ui::TreeDeleteAllItems(Tree(page));
     std::u16string lines = OutcomeText(p.last);
     for (const char16_t *sep : {u"; undo archive ", u"; report "}) {

@@ -278,6 +278,38 @@ TEST_F(RestorePageTest, ADamagedOrForeignFileSaysSoInWords) {
     EXPECT_NE(Find("calib.prs"), nullptr);
 }
 
+TEST_F(RestorePageTest, ATypedArchiveIsShownBeforeAnythingIsRestored) {
+    DemoGuard guard({"config/units.ini"});
+    TempFolder tmp;
+    const std::string archive = tmp.file("typed.conf.vkb");
+    MakeArchive(archive, {"config/units.ini"});
+    const std::string original = ReadFile(DemoRoot() + "config/units.ini");
+    WriteFile(DemoRoot() + "config/units.ini", original + "Changed=1\n");
+
+    ui::EnterText(Page(), kRestoreArchiveEdit, u"");
+    ui::ClickButton(State().mainDialog, kBeginButton);
+    EXPECT_EQ(Status(), "Choose an archive to restore from first");
+    ui::EnterText(Page(), kRestoreArchiveEdit, U(archive));
+    ui::ClickButton(State().mainDialog, kBeginButton);
+    EXPECT_EQ(Status(), "Check what to restore, then press Begin again");
+    EXPECT_NE(Find("units.ini"), nullptr);
+    EXPECT_EQ(ReadFile(DemoRoot() + "config/units.ini"), original + "Changed=1\n");
+    ui::ClickButton(Page(), kRestoreClear);
+    ui::ClickButton(State().mainDialog, kBeginButton);
+    EXPECT_EQ(Status(), "Nothing is checked: nothing to restore");
+    SetCheck(Tree(), Find("units.ini"), kChecked);
+    ui::ClickButton(State().mainDialog, kBeginButton);
+    EXPECT_EQ(ReadFile(DemoRoot() + "config/units.ini"), original);
+}
+
+TEST_F(RestorePageTest, F1OpensTheRestorePageTopic) {
+    testing::internal::CaptureStderr();
+    ui::DeliverInput(ui::GetDlgItem(Page(), kRestoreArchiveEdit), ui::kMsgKeyDown, ui::kKeyF1, 0);
+    ui::PumpMessages();
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("vaultkeep.html#restore-page"), std::string::npos) << err;
+}
+
 TEST_F(RestorePageTest, BrowseOpensInTheRememberedFolderAndRemembersTheNewOne) {
     DemoGuard guard({"config/WProperties.ini"});
     TempFolder tmp;
