@@ -238,7 +238,7 @@ VK_API int VKBackupClose(BackupJob *job) {
     const int written = ZipWorkFolder(*job);
     // Settings files the items changed reach the disk before the job ends.
     vk::ini::Flush(nullptr);
-    WriteJobReport(*job);
+    WriteJobReport(*job, written != 0);
     RemoveWorkFolder(job->workFolder);
     FreeJob(job);
     return written;
