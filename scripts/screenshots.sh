@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Saves PNG pictures of the program's main window (the backup page in its
-# normal and its advanced view) on the demo copy that scripts/demo.sh uses
+# normal and its advanced view, and after a backup to the proposed archive,
+# which lands in the copy's backup/ folder) on the demo copy that scripts/demo.sh uses
 # (${VK_DEMO_ROOT:-/tmp/vaultkeep-demo}, made when missing), rendered offscreen:
 #   scripts/screenshots.sh [FOLDER]      (default: docs/screenshots)
 # Needs a built tree (scripts/build.sh release).

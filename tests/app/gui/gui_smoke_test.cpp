@@ -260,19 +260,33 @@ TEST_F(GuiTest, TheReportFallsBackToTheProgramsOwnWindow) {
     EXPECT_NE(shown->toPlainText().indexOf("units.ini"), -1);
 }
 
-// Pictures of the main window in its normal and advanced views. They go to
-// $VK_SCREENSHOT_DIR when it is set (scripts/screenshots.sh), else to a
-// temporary folder; either way they must be real, non-blank pictures.
+// Pictures of the main window in its normal and advanced views, and after a
+// backup to the proposed archive. They go to $VK_SCREENSHOT_DIR when it is set
+// (scripts/screenshots.sh), else to a temporary folder; either way they must
+// be real, non-blank pictures.
 TEST_F(GuiTest, ScreenshotsOfTheNormalAndAdvancedViews) {
     TempFolder tmp;
     const char *dir = std::getenv("VK_SCREENSHOT_DIR");
-    const std::string folder = dir && *dir ? std::string(dir) + "/" : tmp.path();
+    const bool keep = dir && *dir;
+    const std::string folder = keep ? std::string(dir) + "/" : tmp.path();
     const std::string normal = folder + "vaultkeep-backup-page.png";
     const std::string advanced = folder + "vaultkeep-advanced.png";
+    const std::string completed = folder + "vaultkeep-completed.png";
     ASSERT_EQ(vkui_qt_save_screenshot(State().mainWindow, normal.c_str()), 1);
     Click(Page(), kAdvancedButton);
     ASSERT_EQ(vkui_qt_save_screenshot(State().mainWindow, advanced.c_str()), 1);
-    for (const std::string &png : {normal, advanced}) {
+    // Into the proposed archive only on a demo copy kept for pictures;
+    // otherwise into the temporary folder.
+    if (!keep) {
+        QLineEdit *archive = Widget<QLineEdit>(Page(), kArchiveEdit);
+        archive->selectAll();
+        QTest::keyClicks(archive, QString::fromStdString(tmp.file("pictured")));
+        Spin(20);
+    }
+    Click(State().mainDialog, kBeginButton);
+    ASSERT_EQ(Status().rfind("Backup completed: ", 0), 0u) << Status();
+    ASSERT_EQ(vkui_qt_save_screenshot(State().mainWindow, completed.c_str()), 1);
+    for (const std::string &png : {normal, advanced, completed}) {
         const std::string bytes = ReadFile(png);
         ASSERT_GT(bytes.size(), 2000u) << png;
         EXPECT_EQ(bytes.substr(1, 3), "PNG") << png;
