@@ -86,11 +86,11 @@ int RestoreFileItem(BackupJob &job, int32_t fileClass, uint32_t itemFlags, uint3
 
     std::u16string source;
     if (fileClass == VK_CLASS_DATABASE)
-        source = WorkPath(job.workFolder, fileClass, PathBelowDataDir(path));
+        source = FindWorkEntry(job.workFolder, fileClass, PathBelowDataDir(path));
     else if (job.flags & VKF_PLAIN_SOURCE)
         source = job.archivePath;
     else
-        source = WorkPath(job.workFolder, fileClass, name);
+        source = FindWorkEntry(job.workFolder, fileClass, name);
     if (handled) *handled = source;
 
     int status;
