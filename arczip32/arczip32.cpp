@@ -110,6 +110,14 @@ ARC_API int ArcClose(ArchiveRequest *request) {
     });
 }
 
+ARC_API int ArcUnpackedSize(ArchiveRequest *request, uint64_t *entries, uint64_t *bytes) {
+    return Guarded([&] {
+        const ReadSession *session = Handle<ReadSession>(request, vk::arc::kReadMagic);
+        if (session == nullptr || entries == nullptr || bytes == nullptr) return false;
+        return vk::arc::DeclaredSize(*session, *entries, *bytes);
+    });
+}
+
 ARC_API ArcAnyProc ArcProcByOrdinal(int ordinal) {
     switch (ordinal) {
     case 2: return reinterpret_cast<ArcAnyProc>(&ArcCreate);
@@ -118,6 +126,7 @@ ARC_API ArcAnyProc ArcProcByOrdinal(int ordinal) {
     case 6: return reinterpret_cast<ArcAnyProc>(&ArcExtractAll);
     case 7: return reinterpret_cast<ArcAnyProc>(&ArcClose);
     case 8: return reinterpret_cast<ArcAnyProc>(&ArcAddFolder);
+    case 9: return reinterpret_cast<ArcAnyProc>(&ArcUnpackedSize);
     default: return nullptr;
     }
 }

@@ -70,6 +70,12 @@
  *     unpacked (or it has none); 0 when cancelled, when the destination is
  *     unusable, or when no entry could be unpacked.
  *   - ArcClose releases the archive and the handle in word 7; returns nonzero.
+ *   - ArcUnpackedSize (ordinal 9), between ArcOpen and ArcClose, tells the
+ *     number of entries and the sum of their sizes as the archive declares
+ *     them, so a caller can refuse an archive that would not fit where it is
+ *     to be unpacked before anything is written. ArcExtractAll never writes
+ *     more of an entry than its declared size: an entry whose data runs
+ *     longer is refused (event 4).
  *
  * ---- Events -----------------------------------------------------------------
  * ArcAddFolder and ArcExtractAll report through the callback at word 4 (when
@@ -105,9 +111,10 @@
  * returns 0. Any other result goes on.
  *
  * ---- Binding by ordinal -----------------------------------------------------
- * ArcProcByOrdinal(n) returns the call of ordinal n (2, 4, 5, 6, 7, 8) as a
- * generic function pointer, null for any other number. Cast it back to
- * ArcRequestProc, or for ordinal 8 to ArcAddFolderProc, before calling it.
+ * ArcProcByOrdinal(n) returns the call of ordinal n (2, 4, 5, 6, 7, 8, 9) as
+ * a generic function pointer, null for any other number. Cast it back to
+ * ArcRequestProc, for ordinal 8 to ArcAddFolderProc and for ordinal 9 to
+ * ArcSizeProc, before calling it.
  *
  * Threads: one request is used by one thread at a time; separate requests are
  * independent.
@@ -159,6 +166,7 @@ typedef int (*ArchiveEventProc)(int event, void *context, intptr_t value);
 
 typedef int (*ArcRequestProc)(ArchiveRequest *request);
 typedef int (*ArcAddFolderProc)(ArchiveRequest *request, const char16_t *folder);
+typedef int (*ArcSizeProc)(ArchiveRequest *request, uint64_t *entries, uint64_t *bytes);
 typedef void (*ArcAnyProc)(void);
 
 ARC_API int ArcCreate(ArchiveRequest *request);                              /* ordinal 2 */
@@ -167,6 +175,7 @@ ARC_API int ArcOpen(ArchiveRequest *request);                                /* 
 ARC_API int ArcExtractAll(ArchiveRequest *request);                          /* ordinal 6 */
 ARC_API int ArcClose(ArchiveRequest *request);                               /* ordinal 7 */
 ARC_API int ArcAddFolder(ArchiveRequest *request, const char16_t *folder);  /* ordinal 8 */
+ARC_API int ArcUnpackedSize(ArchiveRequest *request, uint64_t *entries, uint64_t *bytes); /* ordinal 9 */
 
 ARC_API ArcAnyProc ArcProcByOrdinal(int ordinal);
 

@@ -59,5 +59,7 @@ bool FinishArchive(WriteSession &session, const int32_t *cancelFlag);
 // Reading (zip_reader.cpp).
 std::unique_ptr<ReadSession> OpenArchive(std::u16string_view path);
 bool ExtractAll(ReadSession &session, std::u16string_view destination, EventSink &sink);
+// The number of entries and the sum of their declared uncompressed sizes.
+bool DeclaredSize(const ReadSession &session, uint64_t &entries, uint64_t &bytes);
 
 } // namespace vk::arc

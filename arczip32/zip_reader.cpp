@@ -89,8 +89,8 @@ private:
 enum class Outcome { Done, Failed, Stopped };
 
 // Unpacks file entry `index` to `relative` (its folders exist).
-Outcome ExtractFile(ExtractState &state, zip_uint64_t index, const std::string &relative,
-                    std::optional<int64_t> mtime, EventSink &sink) {
+Outcome ExtractFile(ExtractState &state, zip_uint64_t index, const std::string &relative, uint64_t declaredSize,
+                    uint32_t permissions, std::optional<int64_t> mtime, EventSink &sink) {
     EntryReader entry(zip_fopen_index(state.za, index, 0));
     if (entry.get() == nullptr) return Outcome::Failed;
 
@@ -101,7 +101,8 @@ Outcome ExtractFile(ExtractState &state, zip_uint64_t index, const std::string &
     for (int attempt = 0; attempt < 32 && temp.empty(); ++attempt) {
         const std::u16string candidate =
             folder + u".~arc" + vk::text::U16(std::to_string(++state.tempCounter)) + u".part";
-        if (writer.Open(candidate, false)) temp = candidate;
+        // With permissions of its own the file stays private until they are set.
+        if (writer.Open(candidate, false, permissions != 0 ? 0600u : 0666u)) temp = candidate;
         else if (vk::fs::LastError() != vk::fs::kErrorFileExists) return Outcome::Failed;
     }
     if (temp.empty()) return Outcome::Failed;
@@ -111,16 +112,24 @@ Outcome ExtractFile(ExtractState &state, zip_uint64_t index, const std::string &
         vk::fs::DeleteFile(temp);
         return outcome;
     };
+    uint64_t written = 0;
     for (;;) {
         const zip_int64_t n = zip_fread(entry.get(), state.buffer.data(), state.buffer.size());
         if (n < 0) return abandon(Outcome::Failed); // damaged data, CRC error
         if (n == 0) break;
+        // Data beyond the declared size: the archive lied about it, and the
+        // room checked before unpacking would not hold it.
+        written += static_cast<uint64_t>(n);
+        if (written > declaredSize) return abandon(Outcome::Failed);
         if (!writer.Write(state.buffer.data(), static_cast<size_t>(n))) return abandon(Outcome::Failed);
         state.bytesDone += static_cast<uint64_t>(n);
         state.bytesUnpacked += static_cast<uint64_t>(n);
         if (!Progress(sink, state.bytesDone)) return abandon(Outcome::Stopped);
     }
     if (!writer.Close()) return abandon(Outcome::Failed);
+    // The file's own permissions when the archive keeps them: a private file
+    // comes back private.
+    if (permissions != 0 && !vk::fs::SetPermissions(temp, permissions)) return abandon(Outcome::Failed);
     if (mtime) vk::fs::SetWriteTime(temp, FileTimeFromUnix(*mtime));
     if (!vk::fs::MoveFile(temp, target)) return abandon(Outcome::Failed);
     return Outcome::Done;
@@ -142,6 +151,20 @@ std::unique_ptr<ReadSession> OpenArchive(std::u16string_view path) {
     session->za = zip_open(vk::text::NativePath(path).c_str(), ZIP_RDONLY, &error);
     if (session->za == nullptr) return nullptr;
     return session;
+}
+
+bool DeclaredSize(const ReadSession &session, uint64_t &entries, uint64_t &bytes) {
+    entries = bytes = 0;
+    if (session.za == nullptr) return false;
+    const zip_int64_t count = zip_get_num_entries(session.za, 0);
+    if (count < 0) return false;
+    entries = static_cast<uint64_t>(count);
+    for (zip_uint64_t i = 0; i < entries; ++i) {
+        zip_stat_t st;
+        if (zip_stat_index(session.za, i, 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE)) continue;
+        bytes = st.size > UINT64_MAX - bytes ? UINT64_MAX : bytes + st.size;
+    }
+    return true;
 }
 
 bool ExtractAll(ReadSession &session, std::u16string_view destination, EventSink &sink) {
@@ -198,7 +221,9 @@ bool ExtractAll(ReadSession &session, std::u16string_view destination, EventSink
                     if (mtime) folderTimes.emplace_back(state.root + Native(relative), *mtime);
                 }
             } else if (EnsureFolders(state, path, path.parts.size() - 1)) {
-                outcome = ExtractFile(state, i, relative, mtime, sink);
+                const uint64_t declared = (st.valid & ZIP_STAT_SIZE) ? st.size : UINT64_MAX;
+                outcome = ExtractFile(state, i, relative, declared, UnpackedPermissions(opsys, attributes), mtime,
+                                      sink);
             }
         }
         // The percentage counts every entry by its stored size, also a refused one.

@@ -46,7 +46,9 @@ std::u16string ReserveTempBeside(std::u16string_view path) {
     for (int attempt = 0; attempt < 32; ++attempt) {
         const std::u16string temp = folder + u".~arc" + RandomTag() + u".tmp";
         vk::fs::Writer writer;
-        if (writer.Open(temp, false)) {
+        // Readable by its owner only: an archive holds settings, licence
+        // files and the like, whatever the permissions of its folder.
+        if (writer.Open(temp, false, 0600)) {
             if (writer.Close()) return temp;
             vk::fs::DeleteFile(temp);
             return {};
@@ -88,7 +90,7 @@ bool AddItem(zip_t *za, const SourceItem &item, const CompressedEntry &compresse
         }
     }
     const zip_uint64_t at = static_cast<zip_uint64_t>(index);
-    const uint32_t attributes = item.directory ? FolderAttributes() : FileAttributes(item.readOnly);
+    const uint32_t attributes = item.directory ? FolderAttributes() : FileAttributes(item.permissions);
     if (zip_file_set_external_attributes(za, at, 0, ZIP_OPSYS_UNIX, attributes) != 0) return false;
     return SetTimestampField(za, at, item.mtime);
 }
@@ -179,12 +181,15 @@ bool FinishArchive(WriteSession &session, const int32_t *cancelFlag) {
         // is still an archive.
         zip_discard(session.za);
         session.za = nullptr;
-        return vk::fs::WriteAtomic(session.archive, std::string_view(kEmptyZip, sizeof kEmptyZip));
+        vk::fs::Writer writer;
+        if (!writer.Open(session.temp, true) || !writer.Write(kEmptyZip, sizeof kEmptyZip) || !writer.Close())
+            return false;
+    } else {
+        zip_register_cancel_callback_with_state(session.za, CancelCallback, nullptr,
+                                                const_cast<int32_t *>(cancelFlag));
+        if (zip_close(session.za) != 0) return false; // the destructor discards it
+        session.za = nullptr;
     }
-
-    zip_register_cancel_callback_with_state(session.za, CancelCallback, nullptr, const_cast<int32_t *>(cancelFlag));
-    if (zip_close(session.za) != 0) return false; // the destructor discards it
-    session.za = nullptr;
 
     if (!vk::fs::SyncFile(session.temp)) return false;
     if (CancelFlagSet(cancelFlag)) return false;

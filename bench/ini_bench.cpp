@@ -22,6 +22,7 @@
 #include <fstream>
 #include <map>
 #include <random>
+#include <set>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -273,12 +274,10 @@ void BM_SeparateCallWrites(benchmark::State &state) {
     }
     state.SetItemsProcessed(state.iterations() * n);
 }
-BENCHMARK(BM_SeparateCallWrites)
-    ->Arg(1000)
-    ->Arg(10000)
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(1)
-    ->Repetitions(3);
+// 10,000 durable replacements of a file that grows to 400 KB take minutes on a
+// busy disk: that size runs once.
+BENCHMARK(BM_SeparateCallWrites)->Arg(1000)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3);
+BENCHMARK(BM_SeparateCallWrites)->Arg(10000)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 // Baseline: the same N files, each written durably by plain code.
 void BM_SeparateCallBaseline(benchmark::State &state) {
@@ -297,24 +296,28 @@ void BM_SeparateCallBaseline(benchmark::State &state) {
     }
     state.SetItemsProcessed(state.iterations() * n);
 }
-BENCHMARK(BM_SeparateCallBaseline)
-    ->Arg(1000)
-    ->Arg(10000)
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(1)
-    ->Repetitions(3);
+BENCHMARK(BM_SeparateCallBaseline)->Arg(1000)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3);
+BENCHMARK(BM_SeparateCallBaseline)->Arg(10000)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 // Keeps each run's time per iteration for the ratios.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run> &runs) override {
-        for (const Run &r : runs)
-            if (r.run_type == Run::RT_Aggregate && r.aggregate_name == "median" && !r.error_occurred)
-                times[r.run_name.function_name + (r.run_name.args.empty() ? "" : "/" + r.run_name.args)] =
-                    r.GetAdjustedRealTime();
+        for (const Run &r : runs) {
+            if (r.error_occurred) continue;
+            const std::string name = r.run_name.function_name + (r.run_name.args.empty() ? "" : "/" + r.run_name.args);
+            // The median of the repetitions; a figure measured once stands for itself.
+            if (r.run_type == Run::RT_Aggregate && r.aggregate_name == "median") {
+                times[name] = r.GetAdjustedRealTime();
+                medians.insert(name);
+            } else if (r.run_type == Run::RT_Iteration && !medians.count(name)) {
+                times[name] = r.GetAdjustedRealTime();
+            }
+        }
         ConsoleReporter::ReportRuns(runs);
     }
     std::map<std::string, double> times; // medians, in each run's time unit (ms here)
+    std::set<std::string> medians;
 };
 
 } // namespace

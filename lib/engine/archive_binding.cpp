@@ -8,6 +8,7 @@
 #include "lib/engine/metadata.h"
 #include "lib/resources/library_dialogs.h"
 #include "lib/services/center_window.h"
+#include "platform/fs/fs.h"
 #include "platform/ini/ini.h"
 #include "platform/text/text.h"
 #include "platform/ui/ui.h"
@@ -23,6 +24,8 @@ struct ProgressState {
     intptr_t counter = 0;
     intptr_t total = 0;
     int refused = 0; // entries of the current unpacking that were refused
+    bool lostMetadata = false; // "Backup.why" was one of them
+    UnpackRefusal refusal = UnpackRefusal::None;
 };
 
 ProgressState &State() {
@@ -105,6 +108,7 @@ int ArchiveEvent(int event, void *context, intptr_t value) {
         break;
     case ARC_EVENT_CANNOT_UNPACK:
         ++s.refused;
+        if (vk::text::EqualNoCase(vk::text::View(AsText(value)), kMetadataName)) s.lostMetadata = true;
         ShowCannotUnpack(job->owner, AsText(value));
         return 1;
     case ARC_EVENT_SUMMARY:
@@ -145,13 +149,26 @@ int UnpackArchive(BackupJob &job) {
     request.word[ARC_WORD_CONTEXT] = reinterpret_cast<intptr_t>(&job);
     State().bar = nullptr;
     State().refused = 0;
+    State().lostMetadata = false;
+    State().refusal = UnpackRefusal::None;
 
     const ArcRequestProc open = RequestProc(5);
     const ArcRequestProc extract = RequestProc(6);
     const ArcRequestProc close = RequestProc(7);
+    const auto size = reinterpret_cast<ArcSizeProc>(ArcProcByOrdinal(9));
     int result = 0;
-    if (open && extract && close && open(&request)) {
-        result = extract(&request);
+    if (open && extract && close && size && open(&request)) {
+        // An archive that declares more than the temporary folder can take is
+        // refused before anything is written: unpacked, it would fill the disk.
+        uint64_t entries = 0;
+        uint64_t bytes = 0;
+        const uint64_t room = vk::fs::FreeSpace(job.workFolder);
+        if (size(&request, &entries, &bytes) && room != UINT64_MAX &&
+            bytes > (room > kUnpackMarginBytes ? room - kUnpackMarginBytes : 0)) {
+            State().refusal = UnpackRefusal::NoRoom;
+        } else {
+            result = extract(&request);
+        }
         close(&request);
     }
     DestroyProgressWindow();
@@ -165,6 +182,8 @@ void ShowCannotUnpack(VKHWND owner, const char16_t *name) {
 }
 
 int LastUnpackRefusals() { return State().refused; }
+bool LastUnpackLostMetadata() { return State().lostMetadata; }
+UnpackRefusal LastUnpackRefusal() { return State().refusal; }
 
 bool MayBeZipArchive(std::u16string_view path) {
     std::ifstream in(vk::text::NativePath(path), std::ios::binary);

@@ -256,7 +256,7 @@ VK_API int VKBackupClose(BackupJob *job) {
     // The work folder's settings files reach the disk before it is zipped
     // (an archive is written only when they did).
     const int written = ZipWorkFolder(*job);
-    WriteJobReport(*job);
+    WriteJobReport(*job, written != 0);
     RemoveWorkFolder(job->workFolder);
     FreeJob(job);
     return written;

@@ -11,9 +11,11 @@
 #include "lib/engine/file_items.h"
 #include "lib/engine/file_items_internal.h"
 #include "lib/engine/ini_items.h"
+#include "lib/engine/installation_bounds.h"
 #include "lib/engine/metadata.h"
 #include "lib/engine/paths.h"
 #include "platform/fs/fs.h"
+#include "platform/text/text.h"
 
 namespace vk::engine {
 namespace {
@@ -54,7 +56,9 @@ int BackupFileItem(BackupJob &job, int32_t fileClass, uint32_t itemFlags, uint32
     std::u16string destination;
     if (fileClass == VK_ITEM_MAIN_INI) {
         destination = WorkPath(job.workFolder, fileClass, StoredFileName(name));
-        if (!MakeParentFolder(destination)) {
+        if (LinkLeavesInstallation(source)) {
+            status = SignalCopyFailure(job, StatusAccessDenied, 0, source);
+        } else if (!MakeParentFolder(destination)) {
             status = SignalCopyFailure(job, StatusWindowsError, vk::fs::LastError(), source);
         } else if (!IsAbsolutePath(source) || !vk::fs::Exists(source)) {
             // A missing main file transfers nothing: reported, not passed off
@@ -67,7 +71,11 @@ int BackupFileItem(BackupJob &job, int32_t fileClass, uint32_t itemFlags, uint32
         const std::u16string relative =
             fileClass == VK_CLASS_DATABASE ? PathBelowDataDir(source) : StoredFileName(name);
         destination = WorkPath(job.workFolder, fileClass, relative);
-        if (!MakeParentFolder(destination))
+        // A link in an installation folder that leads out of the installation
+        // is not followed: the archive would carry a file from elsewhere.
+        if (LinkLeavesInstallation(source))
+            status = SignalCopyFailure(job, StatusAccessDenied, 0, source);
+        else if (!MakeParentFolder(destination))
             status = SignalCopyFailure(job, StatusWindowsError, vk::fs::LastError(), source);
         else
             status = CopyJobFile(job, source, destination);
@@ -85,12 +93,16 @@ int RestoreFileItem(BackupJob &job, int32_t fileClass, uint32_t itemFlags, uint3
     const std::u16string_view name = FileName(path);
 
     std::u16string source;
-    if (fileClass == VK_CLASS_DATABASE)
+    if (fileClass == VK_CLASS_DATABASE) {
         source = FindWorkEntry(job.workFolder, fileClass, PathBelowDataDir(path));
-    else if (job.flags & VKF_PLAIN_SOURCE)
+    } else if (job.flags & VKF_PLAIN_SOURCE) {
+        // A plain file is restored only to a file of its own name: copied
+        // to every file item it would overwrite unrelated files.
+        if (!vk::text::EqualNoCase(name, FileName(job.archivePath))) return StatusNoSourceFile;
         source = job.archivePath;
-    else
+    } else {
         source = FindWorkEntry(job.workFolder, fileClass, name);
+    }
     if (handled) *handled = source;
 
     int status;
@@ -105,7 +117,14 @@ int RestoreFileItem(BackupJob &job, int32_t fileClass, uint32_t itemFlags, uint3
             if (answer != 0) return answer;
         }
         const SpecialHandler handler = FindSpecialHandler(name);
-        status = handler ? handler(job, source, destination) : CopyJobFile(job, source, destination);
+        if (LinkLeavesInstallation(vk::fs::ParentFolder(destination))) {
+            // A linked folder on the way would take the file out of the
+            // installation. (A link in the file's own place is replaced by
+            // the copy, never written through.)
+            status = SignalCopyFailure(job, StatusAccessDenied, 0, destination);
+        } else {
+            status = handler ? handler(job, source, destination) : CopyJobFile(job, source, destination);
+        }
     }
     RecordFileResult(job, name, status, fileClass, label);
     return status;
