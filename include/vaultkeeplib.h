@@ -356,7 +356,8 @@ VK_API void FreeTreeParam(VKHWND tree, const void *deletionNotification);
  *   program stays headless (windows exist and work, but are not shown).
  *   VKCloseDisplay undoes it before the program ends.
  * VKCreateTreeWindow: a top-level window titled `title`, width x height
- *   pixels, holding one tree-view control that fills it (with check boxes when
+ *   pixels, holding one tree-view control that fills its client area (the
+ *   window less its caption and borders; with check boxes when
  *   checkBoxes is nonzero); returns the tree control. Every item the tree
  *   deletes is announced to onDelete(tree, deletionNotification, context)
  *   while the item is still readable; pass the notification to FreeTreeParam.

@@ -2,6 +2,7 @@
 
 #include "app/resources/app_dialogs.h"
 #include "app/shell/remembered_choices.h"
+#include "app/shell/figures.h"
 #include "app/shell/run_steps.h"
 #include "app/shell/settings.h"
 #include "app/tree/install_walk.h"
@@ -29,6 +30,21 @@ void RefreshPage(VKHWND page) {
     ui::SetDlgItemText(page, kArchiveEdit, p.defaultArchiveName);
     ui::SetDlgItemText(page, kSelectLabel, AppText(2982));
 }
+
+} // namespace
+
+void ShowSelectionSize(VKHWND page) {
+    const SelectionSize size = MeasureSelection(Tree(page));
+    std::u16string label = AppText(2982);
+    label += u" (";
+    label += GroupedNumber(static_cast<uint64_t>(size.files));
+    label += size.files == 1 ? u" file, " : u" files, ";
+    label += SizeText(size.bytes);
+    label += u")";
+    ui::SetDlgItemText(page, kSelectLabel, label);
+}
+
+namespace {
 
 void SetUp(VKHWND page) {
     AppState &s = State();
@@ -110,10 +126,14 @@ void BrowseForArchive(VKHWND page) {
 void ApplyPageDefaults(VKHWND page) {
     PumpWaitingMessages();
     ApplyDefaultChoice(Tree(page), InstallFoldersFromLibrary(), ProgramItemLists());
+    ShowSelectionSize(page);
     PumpWaitingMessages();
 }
 
-void ClearPageSelections(VKHWND page) { ClearSelections(Tree(page)); }
+void ClearPageSelections(VKHWND page) {
+    ClearSelections(Tree(page));
+    ShowSelectionSize(page);
+}
 
 intptr_t BackupPageProc(VKHWND page, uint32_t msg, uintptr_t wparam, intptr_t lparam) {
     switch (msg) {
@@ -132,8 +152,11 @@ intptr_t BackupPageProc(VKHWND page, uint32_t msg, uintptr_t wparam, intptr_t lp
         const auto *n = reinterpret_cast<const ui::Notify *>(lparam);
         // A click on a check box is handled here; the control must not
         // advance the state image on its own as well.
-        if (n && n->id == kFileTree && n->code == ui::kNmClick)
-            return HandleCheckBoxClick(n->from, n->x, n->y) ? 1 : 0;
+        if (n && n->id == kFileTree && n->code == ui::kNmClick) {
+            if (!HandleCheckBoxClick(n->from, n->x, n->y)) return 0;
+            ShowSelectionSize(page);
+            return 1;
+        }
         return 0;
     }
     default:

@@ -48,5 +48,8 @@ void BrowseForArchive(VKHWND page);
 void ApplyPageDefaults(VKHWND page);
 // Clear Selections: unchecks everything.
 void ClearPageSelections(VKHWND page);
+// Label 1068 with the count and size of the checked files:
+// "Select files to back up (57 files, 1.2 MB)".
+void ShowSelectionSize(VKHWND page);
 
 } // namespace vk::app

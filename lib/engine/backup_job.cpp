@@ -65,7 +65,9 @@ bool AppendToArchive(BackupJob &job, bool fromDialog) {
         restore = nullptr;
     }
     if (!restore) {
-        std::u16string note = Text(7970);
+        // From the dialog nothing new is made yet: the note says what the
+        // dialog, still open, offers next (Delete or Cancel).
+        std::u16string note = Text(fromDialog ? 8173 : 7970);
         if (fromDialog) {
             note += u"\n\n";
             note += Text(8172);

@@ -33,6 +33,14 @@ vk::module::Library &Renderer() {
 
 FrameData *DataOf(VKHWND frame) { return reinterpret_cast<FrameData *>(GetUserData(frame)); }
 
+// The part of a frame window of this size that its tree fills: the frame's
+// rectangle less its caption and borders.
+Rect ClientPart(int width, int height) {
+    const int w = width - 2 * SystemMetric(Metric::BorderWidth);
+    const int h = height - SystemMetric(Metric::CaptionHeight) - 2 * SystemMetric(Metric::BorderHeight);
+    return {0, 0, w > 1 ? w : 1, h > 1 ? h : 1};
+}
+
 intptr_t FrameProc(VKHWND frame, uint32_t msg, uintptr_t wparam, intptr_t lparam) {
     FrameData *data = DataOf(frame);
     switch (msg) {
@@ -44,7 +52,8 @@ intptr_t FrameProc(VKHWND frame, uint32_t msg, uintptr_t wparam, intptr_t lparam
     case kMsgSize:
         if (data && IsWindow(data->tree)) {
             const Rect frameRect = GetWindowRect(frame);
-            MoveWindow(data->tree, {frameRect.x, frameRect.y, frameRect.w, frameRect.h}, true);
+            const Rect client = ClientPart(frameRect.w, frameRect.h);
+            MoveWindow(data->tree, {frameRect.x, frameRect.y, client.w, client.h}, true);
         }
         return 0;
     case kMsgDestroy:
@@ -96,7 +105,7 @@ VK_API VKHWND VKCreateTreeWindow(const char16_t *title, int width, int height, i
     auto *data = new FrameData{onDelete, context, nullptr, false};
     SetUserData(frame, reinterpret_cast<intptr_t>(data));
     const uint32_t style = kStyleVisible | (checkBoxes ? kStyleCheckBoxes : 0u);
-    data->tree = CreateWindowOf(Kind::TreeView, frame, kTreeId, u"", {0, 0, width, height}, style);
+    data->tree = CreateWindowOf(Kind::TreeView, frame, kTreeId, u"", ClientPart(width, height), style);
     if (!data->tree) {
         DestroyWindow(frame);
         return nullptr;

@@ -9,11 +9,14 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTimer>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabBar>
+#include <QTextBrowser>
 #include <QtTest/QTest>
 
 #include <cstdlib>
+#include <set>
 
 #include "app/resources/app_dialogs.h"
 #include "app/shell/app_state.h"
@@ -128,7 +131,10 @@ TEST_F(GuiTest, AdvancedShowsTheTreeAndACheckBoxClickSpreads) {
     for (VKTreeItem *c = ui::TreeGetNext(Tree(), config, ui::TreeNext::Child); c;
          c = ui::TreeGetNext(Tree(), c, ui::TreeNext::Next))
         EXPECT_EQ(GetCheck(Tree(), c), kChecked) << N(c->text);
-    EXPECT_EQ(GetCheck(Tree(), ui::TreeGetNext(Tree(), config, ui::TreeNext::Parent)), kPartlyChecked);
+    // The installation folder is a top-level item; the label counts the
+    // chosen files as they change.
+    EXPECT_EQ(ui::TreeItemDepth(Tree(), config), 0);
+    EXPECT_NE(Widget<QLabel>(Page(), kSelectLabel)->text().indexOf(" files, "), -1);
 }
 
 TEST_F(GuiTest, BeginRunsABackupAndTheStatusLineSaysSo) {
@@ -141,26 +147,151 @@ TEST_F(GuiTest, BeginRunsABackupAndTheStatusLineSaysSo) {
     EXPECT_EQ(N(ui::GetDlgItemText(Page(), kArchiveEdit)), tmp.file("typed"));
 
     Click(State().mainDialog, kBeginButton);
-    EXPECT_EQ(Status(), "Backup completed");
+    EXPECT_EQ(Status().rfind("Backup completed: ", 0), 0u) << Status();
+    EXPECT_NE(Status().find("typed.conf.vkb"), std::string::npos) << Status();
     EXPECT_EQ(archive->text().toStdString(), tmp.file("typed.conf.vkb"));
     ASSERT_TRUE(FileExists(tmp.file("typed.conf.vkb")));
     EXPECT_NE(ReadFile(tmp.file("typed.conf.vkb")).find("4001/units.ini"), std::string::npos);
     EXPECT_TRUE(Widget<QPushButton>(State().mainDialog, kBeginButton)->isEnabled());
 }
 
-// Pictures of the main window in its normal and advanced views. They go to
-// $VK_SCREENSHOT_DIR when it is set (scripts/screenshots.sh), else to a
-// temporary folder; either way they must be real, non-blank pictures.
+// Tab runs through every control that takes input, in the advanced view
+// with all of them shown, and comes back round.
+TEST_F(GuiTest, TabRunsThroughEveryControl) {
+    Click(Page(), kAdvancedButton);
+    QTabBar *tabs = ui::qt::WidgetOf(State().mainWindow)->findChild<QTabBar *>();
+    ASSERT_NE(tabs, nullptr);
+    tabs->setFocus(Qt::TabFocusReason);
+    Spin(20);
+    std::vector<QWidget *> order;
+    for (int k = 0; k < 20; ++k) {
+        QWidget *focus = QApplication::focusWidget();
+        ASSERT_NE(focus, nullptr);
+        if (!order.empty() && focus == order.front()) break;
+        order.push_back(focus);
+        QTest::keyClick(focus, Qt::Key_Tab);
+        Spin(5);
+    }
+    const std::set<QWidget *> visited(order.begin(), order.end());
+    const struct {
+        VKHWND dialog;
+        int32_t id;
+    } wanted[] = {{Page(), kArchiveEdit},      {Page(), kBrowseButton},         {Page(), kAdvancedButton},
+                  {Page(), kFileTree},         {Page(), kDefaultsButton},       {Page(), kClearButton},
+                  {State().mainDialog, kBeginButton}, {State().mainDialog, kCloseButton}};
+    EXPECT_TRUE(visited.count(tabs));
+    for (const auto &w : wanted)
+        EXPECT_TRUE(visited.count(ui::qt::WidgetOf(ui::GetDlgItem(w.dialog, w.id)))) << w.id;
+    // The disabled comment field is passed over.
+    EXPECT_FALSE(visited.count(ui::qt::WidgetOf(ui::GetDlgItem(Page(), kCommentEdit))));
+    EXPECT_EQ(visited.size(), order.size()); // each once
+}
+
+// Alt+B, the tab's mnemonic, selects the tab and gives it the focus.
+TEST_F(GuiTest, AltBSelectsTheBackupTab) {
+    QLineEdit *archive = Widget<QLineEdit>(Page(), kArchiveEdit);
+    archive->setFocus(Qt::OtherFocusReason);
+    Spin(20);
+    ASSERT_EQ(QApplication::focusWidget(), archive);
+    QTest::keyClick(archive, Qt::Key_B, Qt::AltModifier);
+    Spin(20);
+    QTabBar *tabs = ui::qt::WidgetOf(State().mainWindow)->findChild<QTabBar *>();
+    EXPECT_EQ(QApplication::focusWidget(), tabs);
+    EXPECT_EQ(tabs->currentIndex(), 0);
+    EXPECT_EQ(archive->text().toStdString(), N(ui::GetDlgItemText(Page(), kArchiveEdit))); // no 'b' typed
+}
+
+// Space on the focused tree item toggles its check box as a click does.
+TEST_F(GuiTest, SpaceTogglesTheFocusedItemInTheTree) {
+    Click(Page(), kAdvancedButton);
+    VKTreeItem *config = SelectItemByPath(Tree(), U(DemoRoot() + "config"));
+    ASSERT_NE(config, nullptr);
+    ASSERT_TRUE(ui::TreeSelectItem(Tree(), config));
+    QWidget *tree = ui::qt::WidgetOf(Tree());
+    tree->setFocus(Qt::OtherFocusReason);
+    Spin(20);
+    ASSERT_EQ(GetCheck(Tree(), config), kPartlyChecked);
+    QTest::keyClick(tree, Qt::Key_Space);
+    Spin(20);
+    EXPECT_EQ(GetCheck(Tree(), config), kUnchecked);
+    QTest::keyClick(tree, Qt::Key_Space);
+    Spin(20);
+    EXPECT_EQ(GetCheck(Tree(), config), kChecked);
+    for (VKTreeItem *c = ui::TreeGetNext(Tree(), config, ui::TreeNext::Child); c;
+         c = ui::TreeGetNext(Tree(), c, ui::TreeNext::Next))
+        EXPECT_EQ(GetCheck(Tree(), c), kChecked) << N(c->text);
+}
+
+// Without a browser F1 opens the manual in the program's own text window.
+TEST_F(GuiTest, HelpFallsBackToTheProgramsOwnWindow) {
+    const ui::UrlLauncher previous = ui::GetUrlLauncher();
+    ui::SetUrlLauncher([](const std::string &) { return false; });
+    QLineEdit *archive = Widget<QLineEdit>(Page(), kArchiveEdit);
+    archive->setFocus(Qt::OtherFocusReason);
+    Spin(20);
+    QTest::keyClick(archive, Qt::Key_F1);
+    Spin(50);
+    ui::SetUrlLauncher(previous);
+    QTextBrowser *shown = nullptr;
+    for (QWidget *top : QApplication::topLevelWidgets())
+        if (top->isVisible() && top->windowTitle() == "Help") shown = top->findChild<QTextBrowser *>();
+    ASSERT_NE(shown, nullptr);
+    EXPECT_TRUE(shown->isVisible());
+    // Rendered, not shown as markup.
+    EXPECT_NE(shown->toPlainText().indexOf("Backup"), -1);
+    EXPECT_EQ(shown->toPlainText().indexOf("<html"), -1);
+}
+
+// Without a viewer for text files the results report opens in the program's
+// own text window.
+TEST_F(GuiTest, TheReportFallsBackToTheProgramsOwnWindow) {
+    // No desktop: no viewer can be started.
+    const std::string display = std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "";
+    ::unsetenv("DISPLAY");
+    ::unsetenv("WAYLAND_DISPLAY");
+    TempFolder tmp;
+    BackupJob *job = VKBackupInit(State().mainWindow, VKF_REPORT | VKF_OVERWRITE, 0, U(tmp.file("r.conf.vkb")).c_str(),
+                                  u".conf.vkb", nullptr, nullptr, u"");
+    ASSERT_NE(job, nullptr);
+    VKBackup(job, VK_ITEM_FILE, 0, 0, nullptr, nullptr, U(DemoRoot() + "config/units.ini").c_str());
+    VKBackupClose(job);
+    Spin(50);
+    if (!display.empty()) ::setenv("DISPLAY", display.c_str(), 1);
+    QPlainTextEdit *shown = nullptr;
+    for (QWidget *top : QApplication::topLevelWidgets())
+        if (top->isVisible() && top->windowTitle().endsWith(".txt")) shown = top->findChild<QPlainTextEdit *>();
+    ASSERT_NE(shown, nullptr);
+    EXPECT_TRUE(shown->toPlainText().startsWith("Backup Results")) << shown->toPlainText().left(80).toStdString();
+    EXPECT_NE(shown->toPlainText().indexOf("units.ini"), -1);
+}
+
+// Pictures of the main window in its normal and advanced views, and after a
+// backup to the proposed archive. They go to $VK_SCREENSHOT_DIR when it is set
+// (scripts/screenshots.sh), else to a temporary folder; either way they must
+// be real, non-blank pictures.
 TEST_F(GuiTest, ScreenshotsOfTheNormalAndAdvancedViews) {
     TempFolder tmp;
     const char *dir = std::getenv("VK_SCREENSHOT_DIR");
-    const std::string folder = dir && *dir ? std::string(dir) + "/" : tmp.path();
+    const bool keep = dir && *dir;
+    const std::string folder = keep ? std::string(dir) + "/" : tmp.path();
     const std::string normal = folder + "vaultkeep-backup-page.png";
     const std::string advanced = folder + "vaultkeep-advanced.png";
+    const std::string completed = folder + "vaultkeep-completed.png";
     ASSERT_EQ(vkui_qt_save_screenshot(State().mainWindow, normal.c_str()), 1);
     Click(Page(), kAdvancedButton);
     ASSERT_EQ(vkui_qt_save_screenshot(State().mainWindow, advanced.c_str()), 1);
-    for (const std::string &png : {normal, advanced}) {
+    // Into the proposed archive only on a demo copy kept for pictures;
+    // otherwise into the temporary folder.
+    if (!keep) {
+        QLineEdit *archive = Widget<QLineEdit>(Page(), kArchiveEdit);
+        archive->selectAll();
+        QTest::keyClicks(archive, QString::fromStdString(tmp.file("pictured")));
+        Spin(20);
+    }
+    Click(State().mainDialog, kBeginButton);
+    ASSERT_EQ(Status().rfind("Backup completed: ", 0), 0u) << Status();
+    ASSERT_EQ(vkui_qt_save_screenshot(State().mainWindow, completed.c_str()), 1);
+    for (const std::string &png : {normal, advanced, completed}) {
         const std::string bytes = ReadFile(png);
         ASSERT_GT(bytes.size(), 2000u) << png;
         EXPECT_EQ(bytes.substr(1, 3), "PNG") << png;

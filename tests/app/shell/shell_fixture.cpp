@@ -19,6 +19,10 @@ namespace vk::test {
 namespace {
 
 constexpr char kDemoVariable[] = "VK_SHELL_TEST_DEMO";
+// An existing installation to run on instead of a fresh copy, for pictures of
+// the window (scripts/screenshots.sh). Its registry file must be the one in
+// VAULTKEEP_REGISTRY; it is kept when the program ends.
+constexpr char kInstallationVariable[] = "VK_SHELL_TEST_INSTALLATION";
 
 void RemoveDemo() {
     const char *dir = std::getenv(kDemoVariable);
@@ -44,6 +48,11 @@ std::vector<std::string> OwnArguments() {
 // the library loads with the demo's folders. Second start: remove the copy
 // when the program ends.
 std::string PrepareDemo() {
+    if (const char *dir = std::getenv(kInstallationVariable); dir && *dir) {
+        std::string root(dir);
+        if (root.back() != '/') root += '/';
+        return root;
+    }
     if (const char *dir = std::getenv(kDemoVariable); dir && *dir) {
         std::atexit(&RemoveDemo);
         return std::string(dir) + "/inst/";

@@ -9,10 +9,13 @@
 #include <QTimer>
 #include <QtTest/QTest>
 
+#include <algorithm>
 #include <cstdlib>
+#include <vector>
 
 #include "lib/resources/library_dialogs.h"
 #include "lib/services/profile.h"
+#include "lib/tools/tool_dialogs.h"
 #include "lib/tools/tool_tree_dialogs.h"
 #include "platform/ui/qt/qt_backend.h"
 #include "platform/ui/treeview.h"
@@ -134,7 +137,45 @@ TEST_F(ToolGuiTest, ToolTreeWindowShowsTheDemoDatabase) {
     QWidget *widget = ui::qt::WidgetOf(tree);
     ASSERT_NE(widget, nullptr);
     EXPECT_TRUE(widget->isVisible());
+    // The tree lies inside the window: its scroll bar and last rows show.
+    QWidget *window = widget->window();
+    EXPECT_TRUE(window->rect().contains(widget->geometry())) << widget->geometry().height() << " in "
+                                                              << window->height();
     EXPECT_EQ(vkui_qt_save_screenshot(tree, Picture("tool_tree.png").c_str()), 1);
+}
+
+// The overwrite question's buttons are as wide as their texts ("Don't
+// Overwrite Any" whole), side by side, inside the dialog.
+TEST_F(ToolGuiTest, OverwriteQuestionButtonsShowTheirWholeText) {
+    bool checked = false, pictured = false;
+    QTimer::singleShot(100, [&] {
+        VKHWND d = nullptr;
+        for (VKHWND w : ui::TopLevelWindows())
+            if (ui::GetTemplateId(w) == vk::lib::kDialogToolOverwrite) d = w;
+        ASSERT_NE(d, nullptr);
+        QWidget *dialog = ui::qt::WidgetOf(d);
+        ASSERT_NE(dialog, nullptr);
+        std::vector<QPushButton *> shown;
+        for (QPushButton *b : dialog->findChildren<QPushButton *>())
+            if (b->isVisible()) shown.push_back(b);
+        ASSERT_EQ(shown.size(), 4u);
+        std::sort(shown.begin(), shown.end(), [](QPushButton *a, QPushButton *b) { return a->x() < b->x(); });
+        EXPECT_EQ(shown.back()->text().toStdString(), "Don't Overwrite Any");
+        for (size_t i = 0; i < shown.size(); ++i) {
+            EXPECT_GE(shown[i]->width(), shown[i]->sizeHint().width()) << shown[i]->text().toStdString();
+            if (i > 0) {
+                EXPECT_GT(shown[i]->x(), shown[i - 1]->geometry().right()) << shown[i]->text().toStdString();
+            }
+            EXPECT_LE(shown[i]->geometry().right(), dialog->width()) << shown[i]->text().toStdString();
+        }
+        pictured = vkui_qt_save_screenshot(d, Picture("tool_overwrite.png").c_str()) == 1;
+        checked = true;
+        QTest::mouseClick(shown.front(), Qt::LeftButton);
+    });
+    const int answer = vk::tools::AskToolOverwrite(nullptr, u"Tool GR-GR1001 exists already, overwrite?");
+    EXPECT_TRUE(checked);
+    EXPECT_TRUE(pictured);
+    EXPECT_EQ(answer, vk::tools::kAnswerOverwriteAll);
 }
 
 } // namespace

@@ -164,6 +164,13 @@ TEST_F(ToolItemTest, OverwriteAnswersDecideExistingEntries) {
         EXPECT_EQ(Value(U(dest), "GR-GR1001", "CalFactor"), c.gr1001) << run;
         EXPECT_EQ(Value(U(dest), "GR-GR1002", "CalFactor"), c.gr1002) << run;
         EXPECT_EQ(Value(s.job.metadataPath, "ToolRestore", "GR-GR1001"), std::to_string(c.first)) << run;
+        // "Import serial number" comes for an overwritten serial number that
+        // exists, but not once "Overwrite All" answered for all of them.
+        if (c.answers.front() == kAnswerOverwriteAll) {
+            EXPECT_EQ(Fake().importAsked, 0) << run;
+        } else if (c.answers.front() == kAnswerNo) {
+            EXPECT_EQ(Fake().importAsked, 2) << run;
+        }
     }
     ASSERT_FALSE(Fake().questions.empty());
     EXPECT_EQ(N(Fake().questions[0]), "Tool GR-GR1001 exists already, overwrite?");
@@ -189,7 +196,7 @@ TEST_F(ToolItemTest, ImportSerialNumberChoosesTheTarget) {
         const std::string dest = tmp.file("installed" + std::to_string(++run) + ".ini");
         std::filesystem::copy_file(root + "config/tools.ini", dest);
         Fake() = FakeDialogs{};
-        Fake().overwriteAnswers = {kAnswerOverwriteAll};
+        Fake().overwriteAnswers = {kAnswerYes};
         Fake().importAnswer = c.answer;
         Fake().importValue = U(c.value);
         Fake().cancelOnImport = c.cancel;
