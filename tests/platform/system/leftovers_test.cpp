@@ -16,7 +16,6 @@
 #include "tests/support/test_support.h"
 
 using namespace vk::fs;
-using vk::test::FileExists;
 using vk::test::ReadFile;
 using vk::test::TempFolder;
 using vk::test::U;
