@@ -94,14 +94,14 @@ int RestoreFileItem(BackupJob &job, int32_t fileClass, uint32_t itemFlags, uint3
 
     std::u16string source;
     if (fileClass == VK_CLASS_DATABASE) {
-        source = WorkPath(job.workFolder, fileClass, PathBelowDataDir(path));
+        source = FindWorkEntry(job.workFolder, fileClass, PathBelowDataDir(path));
     } else if (job.flags & VKF_PLAIN_SOURCE) {
         // A plain file is restored only to a file of its own name: copied
         // to every file item it would overwrite unrelated files.
         if (!vk::text::EqualNoCase(name, FileName(job.archivePath))) return StatusNoSourceFile;
         source = job.archivePath;
     } else {
-        source = WorkPath(job.workFolder, fileClass, name);
+        source = FindWorkEntry(job.workFolder, fileClass, name);
     }
     if (handled) *handled = source;
 

@@ -65,9 +65,9 @@ bool StartsWithNumber(std::u16string_view s) {
 // The tool or service file of an archive: the configuration copy of the
 // database when the archive holds one, else <Name>.<extension>.
 std::u16string DefinitionsFile(const BackupJob &job, std::u16string_view database, std::u16string_view extension) {
-    std::u16string copy = job.workFolder + u"4001/" + std::u16string(database);
+    std::u16string copy = FindWorkEntry(job.workFolder, VK_CLASS_CONFIG_INI, database);
     if (vk::fs::Exists(copy)) return copy;
-    return job.workFolder + job.name + u"." + std::u16string(extension);
+    return FindEntry(job.workFolder, job.name + u"." + std::u16string(extension));
 }
 
 // Tells the caller what the archive holds (codes 0, 6, 7, 8, 10, 12, 11).
@@ -164,6 +164,7 @@ extern "C" {
 
 VK_API BackupJob *VKRestoreInit(VKHWND owner, uint32_t flags, uint32_t extraFlags, const char16_t *path,
                                 const char16_t *extensions, ProgressProc progress, int32_t *cancelFlag) {
+    vk::ini::Batch writes;
     BackupJob *job = NewJob();
     if (!job) return nullptr;
     job->owner = owner;
@@ -270,16 +271,19 @@ VK_API int VKRestore(BackupJob *job, int32_t type, uint32_t itemFlags, uint32_t 
         }
         job->started = 1;
     }
-    return DispatchRestore(*job, type, itemFlags, itemExtraFlags, name, key, path);
+    vk::ini::Batch writes;
+    return ItemResult(writes, DispatchRestore(*job, type, itemFlags, itemExtraFlags, name, key, path));
 }
 
 VK_API int VKRestoreClose(BackupJob *job) {
     if (!job) return 0;
-    // Settings files the items changed reach the disk before the job ends.
-    vk::ini::Flush(nullptr);
+    // Each item's writes reached the disk when its call returned; anything
+    // still pending must too, or the close says it failed.
+    vk::ini::Batch writes;
+    const bool flushed = vk::ini::Flush(nullptr);
     WriteJobReport(*job);
-    int result = 1;
-    if (job->append != 1) result = RemoveWorkFolder(job->workFolder) ? 1 : 0;
+    int result = flushed && writes.Finish() ? 1 : 0;
+    if (job->append != 1 && !RemoveWorkFolder(job->workFolder)) result = 0;
     FreeJob(job);
     return result;
 }
