@@ -44,7 +44,7 @@ std::u16string RandomTag() {
 std::u16string ReserveTempBeside(std::u16string_view path) {
     const std::u16string folder = vk::fs::ParentFolder(path);
     for (int attempt = 0; attempt < 32; ++attempt) {
-        const std::u16string temp = folder + u".~arc" + RandomTag() + u".tmp";
+        const std::u16string temp = folder + u".~arc" + vk::fs::RunTag() + u"." + RandomTag() + u".tmp";
         vk::fs::Writer writer;
         // Readable by its owner only: an archive holds settings, licence
         // files and the like, whatever the permissions of its folder.
@@ -138,7 +138,8 @@ bool AddFolder(WriteSession &session, std::u16string_view folder, EventSink &sin
     if (!Send(sink, ARC_EVENT_START, static_cast<intptr_t>(items.size()))) return Fail(session);
 
     if (session.spoolFolder.empty()) {
-        session.spoolFolder = vk::fs::MakeUniqueFolder(vk::fs::TempDirectory(), u"arczip");
+        const std::u16string prefix = u"arczip" + vk::fs::RunTag() + u"_";
+        session.spoolFolder = vk::fs::MakeUniqueFolder(vk::fs::TempDirectory(), prefix);
         if (session.spoolFolder.empty()) return Fail(session);
     }
     std::vector<CompressedEntry> compressed;

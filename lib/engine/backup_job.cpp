@@ -207,6 +207,7 @@ VK_API BackupJob *VKBackupInit(VKHWND owner, uint32_t flags, uint32_t extraFlags
         FreeJob(job);
         return nullptr;
     }
+    RemoveLeftoversOfGoneRuns(job->archivePath);
     if (vk::FileExists(job->archivePath.c_str()) && !DecideExistingArchive(*job)) {
         FreeJob(job);
         return nullptr;

@@ -188,6 +188,7 @@ VK_API BackupJob *VKRestoreInit(VKHWND owner, uint32_t flags, uint32_t extraFlag
         return nullptr;
     }
     job->archivePath = std::move(archive);
+    RemoveLeftoversOfGoneRuns(job->archivePath);
 
     job->workFolder = MakeWorkFolder();
     if (job->workFolder.empty()) {

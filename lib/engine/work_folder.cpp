@@ -47,10 +47,12 @@ std::u16string NameInTemp(std::u16string_view folder) {
 std::u16string MakeWorkFolder() {
     const std::u16string temp = TempFolder();
     if (temp.empty()) return {};
-    std::u16string folder = vk::fs::MakeUniqueFolder(temp, kPrefix);
+    // "wtd<run tag>_<unique>": a later run removes it should this one be killed.
+    const std::u16string prefix = kPrefix + vk::fs::RunTag() + u"_";
+    std::u16string folder = vk::fs::MakeUniqueFolder(temp, prefix);
     if (folder.empty()) {
         vk::CreateDirectoryTree(temp.c_str());
-        folder = vk::fs::MakeUniqueFolder(temp, kPrefix);
+        folder = vk::fs::MakeUniqueFolder(temp, prefix);
     }
     if (folder.empty()) return {};
     folder = WithSeparator(folder);
@@ -64,6 +66,20 @@ bool IsOwnWorkFolder(std::u16string_view folder) {
     if (NameInTemp(path).empty()) return false;
     vk::fs::FileInfo info;
     return vk::fs::Stat(path.substr(0, path.size() - 1), info) && info.directory && !info.symlink;
+}
+
+void RemoveLeftoversOfGoneRuns(std::u16string_view archivePath) {
+    std::set<std::u16string> folders;
+    const auto add = [&folders](std::u16string folder) {
+        if (!folder.empty()) folders.insert(WithSeparator(folder));
+    };
+    add(TempFolder());
+    add(vk::fs::TempDirectory()); // the archive library's spool folders
+    add(vk::fs::ParentFolder(archivePath));
+    // Copies being made when a restore was killed lie beside their files.
+    for (const int code : {DirConfig, DirBin, DirData, DirFormat, DirScript, DirSim, DirBackup})
+        add(std::u16string(vk::text::View(VKGetTalvernDir(code))));
+    for (const std::u16string &folder : folders) vk::fs::RemoveLeftovers(folder);
 }
 
 bool RemoveWorkFolder(std::u16string_view folder) {

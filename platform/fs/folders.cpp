@@ -129,7 +129,7 @@ std::u16string TempNameBeside(std::u16string_view to) {
     const std::u16string folder = ParentFolder(to);
     for (int attempt = 0; attempt < 100; ++attempt) {
         const unsigned n = g_copyCounter.fetch_add(1);
-        const std::string name = ".vkcopy." + std::to_string(::getpid()) + "." + std::to_string(n) + "." +
+        const std::string name = ".vkcopy." + vk::text::ToUtf8(RunTag()) + "." + std::to_string(n) + "." +
                                  std::to_string(static_cast<unsigned>(std::rand() & 0xFFFF)) + ".tmp";
         std::u16string candidate = folder + vk::text::FromUtf8(name);
         struct stat st {};

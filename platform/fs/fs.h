@@ -146,6 +146,20 @@ std::u16string TempDirectory();
 // path with a trailing separator, or "" on failure.
 std::u16string MakeUniqueFolder(std::u16string_view parent, std::u16string_view prefix);
 
+// ---- Runs and their leftovers (leftovers.cpp) ----
+// This process's run tag, "<process id>-<start time>". Temporary files and
+// folders that a run leaves behind when it is killed carry it in their names:
+// work folders "wtd<tag>_…", spool folders "arczip<tag>_…", archives being
+// written ".~arc<tag>.….tmp" and copies being made ".vkcopy.<tag>.….tmp".
+std::u16string RunTag();
+// False when the run of `tag` is gone: its process does not exist, or the
+// process id now belongs to a process that started at another time.
+bool RunAlive(std::u16string_view tag);
+// Removes from `folder` (not below it) the leftovers named above of runs that
+// are gone; never anything of a run that still works, nor a name without a
+// run tag. Returns how many were removed.
+int RemoveLeftovers(std::u16string_view folder);
+
 // Current time as a Windows file time, and conversions.
 uint64_t NowFileTime();
 struct LocalTime {
