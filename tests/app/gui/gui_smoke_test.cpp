@@ -176,14 +176,13 @@ TEST_F(GuiTest, TabRunsThroughEveryControl) {
     const struct {
         VKHWND dialog;
         int32_t id;
-    } wanted[] = {{Page(), kArchiveEdit},      {Page(), kBrowseButton},         {Page(), kAdvancedButton},
+    } wanted[] = {{Page(), kArchiveEdit},      {Page(), kCommentEdit},          {Page(), kBrowseButton},
+                  {Page(), kAdvancedButton},
                   {Page(), kFileTree},         {Page(), kDefaultsButton},       {Page(), kClearButton},
                   {State().mainDialog, kBeginButton}, {State().mainDialog, kCloseButton}};
     EXPECT_TRUE(visited.count(tabs));
     for (const auto &w : wanted)
         EXPECT_TRUE(visited.count(ui::qt::WidgetOf(ui::GetDlgItem(w.dialog, w.id)))) << w.id;
-    // The disabled comment field is passed over.
-    EXPECT_FALSE(visited.count(ui::qt::WidgetOf(ui::GetDlgItem(Page(), kCommentEdit))));
     EXPECT_EQ(visited.size(), order.size()); // each once
 }
 
