@@ -80,6 +80,20 @@ bool IsRootPath(std::u16string_view path) {
     return RootLength(normal) >= normal.size();
 }
 
+// True when a part of the path other than "." and ".." ends in a dot or a
+// blank: Windows would silently name another file or folder.
+bool HasStrippedName(std::u16string_view path) {
+    size_t i = RootLength(path);
+    while (i < path.size()) {
+        size_t j = i;
+        while (j < path.size() && !IsSeparator(path[j])) ++j;
+        const std::u16string_view part = path.substr(i, j - i);
+        if (!part.empty() && part != u"." && part != u".." && (part.back() == u'.' || part.back() == u' ')) return true;
+        i = j + 1;
+    }
+    return false;
+}
+
 // Removes everything below `dir` (a Win32 path without trailing '\'), then
 // nothing else: links and junctions are removed, never entered; read-only
 // files inside the tree are made writable first.
@@ -315,6 +329,9 @@ bool RemoveTree(std::u16string_view path) {
     // Refuse the root of a drive or share however it is spelt ("C:\", "C:/",
     // "\\?\C:\", "C:\x\..", "\\server\share\").
     if (IsRootPath(trimmed)) return Fail(kErrorInvalidParameter);
+    // Windows drops dots and blanks at the end of a name, so "C:/Talvern/...."
+    // would name C:/Talvern itself: such a name is refused, never resolved.
+    if (HasStrippedName(trimmed)) return Fail(kErrorInvalidName);
     const std::wstring w = win::Win32Path(trimmed);
     const DWORD attr = ::GetFileAttributesW(w.c_str());
     if (attr == INVALID_FILE_ATTRIBUTES) return FailWindows();

@@ -31,7 +31,7 @@ TEST(WindowsPaths, RootLengthKnowsDrivesSharesAndPrefixes) {
 }
 
 TEST(WindowsPaths, RootsAreNeverDeleted) {
-    for (const char16_t *root : {u"C:", u"C:/", u"C:\\", u"c:\\\\", u"\\\\?\\C:\\", u"C:/Windows/..", u"C:\\x\\..\\",
+    for (const char16_t *root : {u"C:", u"C:/", u"C:\\", u"c:\\\\", u"\\\\?\\C:\\", u"C:/nowhere/..", u"C:\\x\\..\\",
                                  u"Z:/", u"//server/share/", u"\\\\server\\share", u"/", u"\\"}) {
         SetLastError(0);
         EXPECT_FALSE(RemoveTree(root)) << vk::test::N(root);
@@ -40,6 +40,17 @@ TEST(WindowsPaths, RootsAreNeverDeleted) {
         EXPECT_FALSE(vk::ShellDelete(u"..", root)) << vk::test::N(root);
     }
     EXPECT_TRUE(Exists(u"C:/windows"));
+}
+
+TEST(WindowsPaths, NamesThatWindowsWouldShortenAreNotDeleted) {
+    // "keep/...." and "keep/x. " name "keep" and "keep/x" for Windows.
+    TempFolder tmp;
+    WriteFile(tmp.file("keep/x/file.txt"), "x");
+    for (const char16_t *name : {u"....", u"keep/....", u"keep/x. ", u"keep/x..."}) {
+        EXPECT_FALSE(RemoveTree(tmp.upath() + name)) << vk::test::N(name);
+        EXPECT_FALSE(vk::ShellDelete(name, tmp.upath().c_str())) << vk::test::N(name);
+    }
+    EXPECT_TRUE(vk::test::FileExists(tmp.file("keep/x/file.txt")));
 }
 
 TEST(WindowsPaths, LongPathsBeyondTheClassicLimit) {
