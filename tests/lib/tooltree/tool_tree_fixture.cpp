@@ -57,7 +57,7 @@ void ToolTreeTest::Install(bool tcp) {
               "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\KDBase]\r\n\"ConfigDir\"=\"" +
                   config + "\"\r\n\"BinDir\"=\"" + tmp.path() + "\"\r\n");
     std::string mkdir = "mkdir -p '" + config + "'";
-    ASSERT_EQ(std::system(mkdir.c_str()), 0);
+    ASSERT_EQ(vk::test::Shell(mkdir), 0);
     WriteFile(config + "WProperties.ini", tcp ? "[Global]\r\nTCP=1\r\n" : "[Global]\r\nTCP=0\r\n");
     ::setenv("VAULTKEEP_REGISTRY", tmp.file("registry.reg").c_str(), 1);
     vk::lib::LoadDirectories();
