@@ -335,7 +335,13 @@ void SyncWindow(VKWindow *w) {
         if (now.left != w->rect.x || now.top != w->rect.y || now.right - now.left != cw || now.bottom - now.top != ch)
             ::SetWindowPos(h, nullptr, w->rect.x, w->rect.y, cw, ch, SWP_NOZORDER | SWP_NOACTIVATE);
     }
-    if ((::IsWindowEnabled(h) != FALSE) != w->enabled) ::EnableWindow(h, w->enabled ? TRUE : FALSE);
+    if ((::IsWindowEnabled(h) != FALSE) != w->enabled) {
+        ::EnableWindow(h, w->enabled ? TRUE : FALSE);
+        // An owner enabled again after its modal dialog went takes the
+        // activation back, as it does when the system ends a dialog.
+        const HWND active = ::GetActiveWindow();
+        if (top && w->enabled && w->visible && (!active || !::IsWindowVisible(active))) ::SetActiveWindow(h);
+    }
     switch (w->kind) {
     case Kind::Window:
     case Kind::Dialog:

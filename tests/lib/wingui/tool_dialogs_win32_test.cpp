@@ -1,0 +1,133 @@
+// The tool selection dialog (111), the overwrite question (109) and a tool
+// tree window on the Windows renderer: real dialogs whose real controls are
+// clicked, with the model read back, and pictured (PicturePath).
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "lib/resources/library_dialogs.h"
+#include "lib/tools/tool_tree_dialogs.h"
+#include "platform/ui/win32/win32_backend.h"
+#include "platform/ui/window.h"
+#include "tests/lib/tooltree/tool_tree_fixture.h"
+#include "tests/support/win32/win32_ui_support.h"
+
+namespace vk::test {
+namespace {
+
+namespace ui = vk::ui;
+
+class Win32Environment final : public ::testing::Environment {
+public:
+    void TearDown() override {
+        ui::ResetUiState();
+        ui::win32::Shutdown();
+    }
+};
+[[maybe_unused]] const auto *const kEnvironment = ::testing::AddGlobalTestEnvironment(new Win32Environment);
+
+class ToolDialogsWin32 : public ToolTreeTest {
+protected:
+    void SetUp() override {
+        ToolTreeTest::SetUp();
+        if (!ui::win32::Install()) GTEST_SKIP() << "no window station or display to draw on";
+    }
+};
+
+VKHWND TopLevelDialog(int32_t templateId) {
+    for (VKHWND w : ui::TopLevelWindows())
+        if (ui::GetTemplateId(w) == templateId && ui::IsVisible(w)) return w;
+    return nullptr;
+}
+
+// Runs `act` once, from a system timer, while a modal dialog runs.
+std::function<void()> &Pending() {
+    static std::function<void()> pending;
+    return pending;
+}
+
+void CALLBACK RunPending(HWND, UINT, UINT_PTR id, DWORD) {
+    ::KillTimer(nullptr, id);
+    auto act = std::move(Pending());
+    Pending() = nullptr;
+    if (act) act();
+}
+
+void WhileModal(std::function<void()> act) {
+    Pending() = std::move(act);
+    ::SetTimer(nullptr, 0, 200, &RunPending);
+}
+
+TEST_F(ToolDialogsWin32, SelectionDialogIsARealDialogWhoseTreeTakesClicks) {
+    const std::u16string tools = Tools(ReadFile(std::string(VK_SOURCE_DIR) + "/demo/config/tools.ini"));
+    BackupJob job = SelectionJob();
+
+    bool shown = false, clicked = false, pictured = false;
+    int stateAfter = 0;
+    const std::string picture = PicturePath("vaultkeep-win32-tool-selection.png");
+    WhileModal([&] {
+        VKHWND d = TopLevelDialog(vk::lib::kDialogToolSelection);
+        ASSERT_NE(d, nullptr);
+        HWND frame = SystemWindow(d);
+        shown = frame && ::IsWindowVisible(frame) &&
+                ui::win32::TextOf(frame) == u"Open Hole - Select tools to export";
+        VKHWND tree = ui::GetDlgItem(d, vk::lib::kToolSelectionTree);
+        VKTreeItem *item = FindToolInTree(tree, u"GR", u"GR1002");
+        ASSERT_NE(item, nullptr);
+        clicked = ClickStateImage(tree, item);
+        ui::TreeItemData data;
+        ui::TreeGetItem(tree, item, data);
+        stateAfter = data.state;
+        SpinWin32(50);
+        pictured = vkui_win32_save_screenshot(d, picture.c_str()) == 1;
+        ClickSystemButton(d, ui::kIdOk);
+    });
+    const int result =
+        vk::tools::SelectServiceTools(job, nullptr, u"Open Hole", tmp.ufile("services.ini"), tools, false);
+    EXPECT_TRUE(shown);
+    EXPECT_TRUE(clicked);
+    EXPECT_EQ(stateAfter, 2);
+    EXPECT_TRUE(pictured);
+    EXPECT_TRUE(IsPicture(picture));
+    EXPECT_EQ(result, 1);
+    ExpectSelectionOfGr1002(job);
+}
+
+TEST_F(ToolDialogsWin32, OverwriteQuestionAnswersWithTheRealButtonPressed) {
+    const std::string picture = PicturePath("vaultkeep-win32-overwrite.png");
+    bool pictured = false;
+    WhileModal([&] {
+        VKHWND d = TopLevelDialog(vk::lib::kDialogToolOverwrite);
+        ASSERT_NE(d, nullptr);
+        pictured = vkui_win32_save_screenshot(d, picture.c_str()) == 1;
+        ClickSystemButton(d, 104); // Don't Overwrite Any
+    });
+    EXPECT_EQ(vk::tools::AskToolOverwrite(nullptr, u"Tool GR, serial number GR1001, is already installed."), 104);
+    EXPECT_TRUE(pictured);
+    EXPECT_TRUE(IsPicture(picture));
+}
+
+TEST_F(ToolDialogsWin32, ToolTreeWindowIsARealTreeView) {
+    const std::u16string tools = Tools(ReadFile(std::string(VK_SOURCE_DIR) + "/demo/config/tools.ini"));
+    NewTree();
+    VKHTREEITEM roots[3] = {};
+    FillToolTree(tree, tools.c_str(), &roots[0], &roots[1], &roots[2]);
+    VKTreeExpandAll(tree);
+    ui::ShowWindow(ui::GetParent(tree), true);
+    SpinWin32(50);
+    HWND h = SystemWindow(tree);
+    ASSERT_NE(h, nullptr);
+    ui::win32::FlushTrees();
+    EXPECT_EQ(static_cast<size_t>(::SendMessageW(h, TVM_GETCOUNT, 0, 0)), Count(tree));
+    EXPECT_NE(::SendMessageW(h, TVM_GETIMAGELIST, TVSIL_NORMAL, 0), 0); // the kind images
+    // FindToolInTree selects in the model; the control shows the same caret.
+    VKHTREEITEM found = FindToolInTree(tree, u"GR", u"GR1002");
+    ASSERT_NE(found, nullptr);
+    EXPECT_EQ(reinterpret_cast<HTREEITEM>(::SendMessageW(h, TVM_GETNEXTITEM, TVGN_CARET, 0)), ShownItem(tree, found));
+    const std::string picture = PicturePath("vaultkeep-win32-tool-tree.png");
+    EXPECT_EQ(vkui_win32_save_screenshot(tree, picture.c_str()), 1);
+    EXPECT_TRUE(IsPicture(picture));
+}
+
+} // namespace
+} // namespace vk::test
