@@ -1,13 +1,7 @@
 #include "platform/ini/ini_cache.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <atomic>
-#include <cerrno>
 #include <cstdlib>
-#include <ctime>
 #include <functional>
 #include <memory>
 #include <unordered_map>
@@ -15,6 +9,7 @@
 
 #include "platform/fs/fs.h"
 #include "platform/ini/ini.h"
+#include "platform/ini/ini_disk.h"
 #include "platform/text/text.h"
 
 namespace vk::ini::detail {
@@ -64,75 +59,7 @@ Cache &TheCache() {
     return *cache;
 }
 
-int64_t MonotonicNs() {
-    struct timespec ts {};
-    ::clock_gettime(CLOCK_MONOTONIC, &ts);
-    return static_cast<int64_t>(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec;
-}
-
-int64_t RealNowNs() {
-    struct timespec ts {};
-    ::clock_gettime(CLOCK_REALTIME, &ts);
-    return static_cast<int64_t>(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec;
-}
-
-FileStamp StampOf(const struct stat &st) {
-    FileStamp s;
-    s.exists = true;
-    s.device = static_cast<uint64_t>(st.st_dev);
-    s.inode = static_cast<uint64_t>(st.st_ino);
-    s.size = static_cast<int64_t>(st.st_size);
-    s.mtimeNs = static_cast<int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
-    return s;
-}
-
-// Reads without going through vk::fs, whose fault points are for writes: a
-// test that fails the Nth open must hit the flush, not a cache check.
-bool ReadBytes(const std::string &path, std::string &out) {
-    out.clear();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    char buffer[1 << 16];
-    bool ok = true;
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            ok = false;
-            break;
-        }
-        if (n == 0) break;
-        out.append(buffer, static_cast<size_t>(n));
-    }
-    ::close(fd);
-    return ok;
-}
-
 size_t HashOf(std::string_view bytes) { return std::hash<std::string_view>{}(bytes); }
-
-std::string Normalise(std::u16string_view path) {
-    std::string p = vk::text::ToUtf8(path);
-    if (p.empty()) return p;
-    if (p[0] != '/') {
-        char cwd[4096];
-        if (::getcwd(cwd, sizeof cwd)) p = std::string(cwd) + "/" + p;
-    }
-    std::vector<std::string> parts;
-    size_t i = 0;
-    while (i <= p.size()) {
-        const size_t j = std::min(p.find('/', i), p.size());
-        const std::string part = p.substr(i, j - i);
-        if (part == "..") {
-            if (!parts.empty()) parts.pop_back();
-        } else if (!part.empty() && part != ".") {
-            parts.push_back(part);
-        }
-        i = j + 1;
-    }
-    std::string out;
-    for (const std::string &part : parts) out += "/" + part;
-    return out.empty() ? "/" : out;
-}
 
 void SetClean(Cache &c, CachedFile &f) {
     if (f.dirty) {
@@ -153,18 +80,19 @@ void Load(CachedFile &f, const std::string *bytes = nullptr) {
     f.stamp = FileStamp{};
     f.checkedAtNs = MonotonicNs();
     const int64_t started = RealNowNs();
-    struct stat st {};
-    if (::stat(f.path.c_str(), &st) != 0) {
+    DiskState disk;
+    bool lookable = true;
+    if (!LookAt(f.path, disk, lookable)) {
         // Missing: an empty document. A path that cannot even be looked at
         // (a folder without search permission) is no file to write either.
-        f.unreadable = errno != ENOENT && errno != ENOTDIR;
+        f.unreadable = !lookable;
         f.doc = Parse({});
         return;
     }
-    f.stamp = StampOf(st);
-    f.mode = st.st_mode & 07777;
+    f.stamp = disk.stamp;
+    f.mode = disk.mode;
     std::string read;
-    if (!S_ISREG(st.st_mode) || (!bytes && !ReadBytes(f.path, read))) {
+    if (!disk.regular || (!bytes && !ReadBytes(f.path, read))) {
         f.unreadable = true;
         f.doc = Parse({});
         return;
@@ -180,11 +108,12 @@ void Validate(CachedFile &f) {
     const int64_t checked = MonotonicNs();
     if (!f.racy && !f.unreadable && checked - f.checkedAtNs < kRecheckNs) return;
     f.checkedAtNs = checked;
-    struct stat st {};
+    DiskState disk;
+    bool lookable = true;
     FileStamp now;
-    if (::stat(f.path.c_str(), &st) == 0) {
-        now = StampOf(st);
-        f.mode = st.st_mode & 07777; // a change of permissions alone keeps pending writes
+    if (LookAt(f.path, disk, lookable)) {
+        now = disk.stamp;
+        f.mode = disk.mode; // a change of permissions alone keeps pending writes
     }
     if (f.unreadable || !(now == f.stamp)) {
         Load(f);
@@ -269,14 +198,7 @@ CachedFile *CachedOnly(std::u16string_view path) {
 
 bool PrepareWrite(CachedFile &f) {
     if (f.unreadable) return Fail(vk::fs::kErrorAccessDenied);
-    if (f.stamp.exists) {
-        if (::access(f.path.c_str(), W_OK) != 0) return Fail(vk::fs::ErrorFromErrno(errno));
-        // The read-only attribute holds for every user, as on Windows.
-        if ((f.mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return Fail(vk::fs::kErrorAccessDenied);
-    }
-    // The file is replaced through a temporary file beside it.
-    if (::access(FolderOf(f.path).c_str(), W_OK | X_OK) != 0)
-        return Fail(errno == ENOENT || errno == ENOTDIR ? vk::fs::kErrorPathNotFound : vk::fs::kErrorAccessDenied);
+    if (const uint32_t refusal = WriteRefusal(f.path, FolderOf(f.path), f.stamp.exists, f.mode)) return Fail(refusal);
     return true;
 }
 
@@ -302,10 +224,11 @@ bool FlushFile(CachedFile &f) {
     }
     SetClean(TheCache(), f);
     const int64_t written = RealNowNs();
-    struct stat st {};
-    if (::stat(f.path.c_str(), &st) == 0) {
-        f.stamp = StampOf(st);
-        f.mode = st.st_mode & 07777;
+    DiskState disk;
+    bool lookable = true;
+    if (LookAt(f.path, disk, lookable)) {
+        f.stamp = disk.stamp;
+        f.mode = disk.mode;
     } else {
         f.stamp = FileStamp{};
     }

@@ -33,11 +33,6 @@ std::u16string ToSystem(std::u16string path) {
     return path;
 }
 
-std::u16string FromSystem(std::u16string path) {
-    std::replace(path.begin(), path.end(), u'\\', u'/');
-    return path;
-}
-
 } // namespace
 
 int ShowMessageBox(VKWindow *owner, std::u16string_view text, std::u16string_view caption, uint32_t flags) {
@@ -75,7 +70,7 @@ bool ShowFileDialog(FileDialogRequest &request) {
     FlushTreeChanges();
     const BOOL chosen = request.save ? ::GetSaveFileNameW(&ofn) : ::GetOpenFileNameW(&ofn);
     if (!chosen || !file[0]) return false;
-    request.file = FromSystem(std::u16string(reinterpret_cast<const char16_t *>(file.data())));
+    request.file = vk::win::FromWin32Path(file.data());
     return true;
 }
 

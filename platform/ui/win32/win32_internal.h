@@ -1,43 +1,22 @@
 // Links between the files of the Windows renderer (not for code outside
-// ui/win32). The only UI header of the project that includes <windows.h>:
-// the names the system turns into macros are undefined again before the
-// model's headers come, so vk::ui::MessageBox stays itself.
+// ui/win32). The only UI header of the project that includes <windows.h>
+// (through platform/win/win32.h) and the common controls: the names the
+// system turns into macros are undefined again before the model's headers
+// come, so vk::ui::MessageBox stays itself.
 #pragma once
 
-#ifndef UNICODE
-#define UNICODE
-#endif
-#ifndef _UNICODE
-#define _UNICODE
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "platform/win/win32.h"
+
 #include <commctrl.h>
 #include <commdlg.h>
 #include <shellapi.h>
 
-#undef MessageBox
-#undef DialogBox
-#undef CreateDialog
-#undef CreateWindow
-#undef SendMessage
-#undef PostMessage
+// The window names of the model that the system's headers also define.
 #undef SetWindowText
 #undef GetWindowText
 #undef SetDlgItemText
 #undef GetDlgItemText
 #undef DefWindowProc
-#undef LoadString
-#undef CreateDirectory
-#undef RemoveDirectory
-#undef DeleteFile
-#undef MoveFile
-#undef CopyFile
 
 #include <string>
 #include <string_view>
