@@ -27,7 +27,14 @@ namespace vk::ui::win32 {
 
 // UTF-16 of the model as the system's wide text.
 inline const wchar_t *W(const std::u16string &s) { return reinterpret_cast<const wchar_t *>(s.c_str()); }
-std::u16string TextOf(HWND hwnd);
+// A system window's text (inline: the renderer's tests read controls with it).
+inline std::u16string TextOf(HWND hwnd) {
+    const int n = ::GetWindowTextLengthW(hwnd);
+    std::u16string s(static_cast<size_t>(n > 0 ? n : 0) + 1, u'\0');
+    const int got = ::GetWindowTextW(hwnd, reinterpret_cast<wchar_t *>(s.data()), n + 1);
+    s.resize(static_cast<size_t>(got > 0 ? got : 0));
+    return s;
+}
 
 // ---- win32_registry.cpp: which system window renders which model window ----
 HWND HwndFor(const VKWindow *w);

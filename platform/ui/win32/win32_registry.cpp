@@ -26,14 +26,6 @@ Registry &Reg() {
 
 } // namespace
 
-std::u16string TextOf(HWND hwnd) {
-    const int n = ::GetWindowTextLengthW(hwnd);
-    std::u16string s(static_cast<size_t>(std::max(n, 0)) + 1, u'\0');
-    const int got = ::GetWindowTextW(hwnd, reinterpret_cast<wchar_t *>(s.data()), n + 1);
-    s.resize(static_cast<size_t>(std::max(got, 0)));
-    return s;
-}
-
 HWND HwndFor(const VKWindow *w) {
     auto &reg = Reg();
     const auto it = reg.handles.find(w);
