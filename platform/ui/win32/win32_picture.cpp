@@ -71,7 +71,7 @@ extern "C" int vkui_win32_save_screenshot(VKHWND window, const char *pngPath) {
     ::RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
     ::GdiFlush();
     // Give the display a moment to show what was painted.
-    for (int k = 0; k < 5; ++k) {
+    for (int k = 0; k < 10; ++k) {
         PumpSystem();
         ::Sleep(40);
     }

@@ -260,6 +260,25 @@ void ShowTopLevel(VKWindow *w, HWND h) {
     }
 }
 
+bool IsBackground(const VKWindow *w) { return w && (w->kind == Kind::GroupBox || w->kind == Kind::Tab); }
+
+// Group boxes and tab controls lie below every other sibling, so the controls
+// they surround (and the pages a tab control holds) are drawn over them; the
+// other controls keep their creation order, which is the Tab key's order.
+void PlaceInZOrder(const VKWindow *w, HWND h, HWND parent) {
+    constexpr UINT flags = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
+    if (IsBackground(w)) {
+        ::SetWindowPos(h, HWND_BOTTOM, 0, 0, 0, 0, flags);
+        return;
+    }
+    HWND above = nullptr;
+    for (HWND s = ::GetWindow(parent, GW_CHILD); s && s != h; s = ::GetWindow(s, GW_HWNDNEXT)) {
+        if (IsBackground(WindowFor(s))) break;
+        above = s;
+    }
+    ::SetWindowPos(h, above ? above : HWND_TOP, 0, 0, 0, 0, flags);
+}
+
 } // namespace
 
 bool RegisterFrameClass() {
@@ -309,12 +328,7 @@ HWND CreateFor(VKWindow *w) {
     {
         SyncScope sync;
         ::SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(DialogFont()), FALSE);
-        // Backgrounds stay below the controls they surround; pages lie above
-        // the tab control that holds them.
-        if (w->kind == Kind::GroupBox || w->kind == Kind::Tab)
-            ::SetWindowPos(h, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-        else if (w->kind == Kind::Dialog && parent)
-            ::SetWindowPos(h, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        if (parent) PlaceInZOrder(w, h, parent);
     }
     SyncWindow(w);
     return h;

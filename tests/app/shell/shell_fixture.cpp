@@ -17,7 +17,8 @@
 namespace vk::test {
 namespace {
 
-constexpr char kDemoVariable[] = "VK_SHELL_TEST_DEMO";
+// Not "VK_...": Wine does not hand such variables to Windows programs.
+constexpr char kDemoVariable[] = "VAULTKEEP_SHELL_TEST_DEMO";
 
 void RemoveDemo() {
     const char *dir = std::getenv(kDemoVariable);

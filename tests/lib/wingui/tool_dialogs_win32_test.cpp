@@ -99,10 +99,16 @@ TEST_F(ToolDialogsWin32, OverwriteQuestionAnswersWithTheRealButtonPressed) {
     WhileModal([&] {
         VKHWND d = TopLevelDialog(vk::lib::kDialogToolOverwrite);
         ASSERT_NE(d, nullptr);
+        SpinWin32(200);
         pictured = vkui_win32_save_screenshot(d, picture.c_str()) == 1;
         ClickSystemButton(d, 104); // Don't Overwrite Any
     });
-    EXPECT_EQ(vk::tools::AskToolOverwrite(nullptr, u"Tool GR, serial number GR1001, is already installed."), 104);
+    // Over an owner window, as the restore asks it.
+    VKHWND owner = ui::CreateWindowOf(ui::Kind::Window, nullptr, 0, u"Restore", {60, 60, 560, 220},
+                                      ui::kStyleVisible, nullptr);
+    SpinWin32(50);
+    EXPECT_EQ(vk::tools::AskToolOverwrite(owner, u"Tool GR, serial number GR1001, is already installed."), 104);
+    EXPECT_TRUE(ui::IsEnabled(owner));
     EXPECT_TRUE(pictured);
     EXPECT_TRUE(IsPicture(picture));
 }

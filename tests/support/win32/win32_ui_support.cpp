@@ -67,7 +67,7 @@ bool ClickStateImage(VKHWND tree, VKTreeItem *item) {
 void ClickSystemButton(VKHWND dialog, int32_t id) { ::SendMessageW(SystemControl(dialog, id), BM_CLICK, 0, 0); }
 
 std::string PicturePath(const std::string &name) {
-    const char *dir = std::getenv("VK_SCREENSHOT_DIR");
+    const char *dir = std::getenv("VAULTKEEP_SCREENSHOT_DIR");
     std::string folder = dir && *dir ? std::string(dir) + "/" : std::string(VK_BINARY_DIR) + "/screenshots/";
     ::CreateDirectoryA(folder.c_str(), nullptr);
     return folder + name;

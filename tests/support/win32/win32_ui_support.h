@@ -23,8 +23,9 @@ HTREEITEM ShownItem(VKHWND tree, VKTreeItem *item);
 bool ClickStateImage(VKHWND tree, VKTreeItem *item);
 // A click on a real push button.
 void ClickSystemButton(VKHWND dialog, int32_t id);
-// The file for picture `name`: in $VK_SCREENSHOT_DIR when set, else in the
-// build folder's screenshots/ folder.
+// The file for picture `name`: in $VAULTKEEP_SCREENSHOT_DIR when set, else in
+// the build folder's screenshots/ folder (Wine hands no "VK_..." variable to
+// Windows programs).
 std::string PicturePath(const std::string &name);
 // A written picture is a PNG of some size.
 bool IsPicture(const std::string &path);
