@@ -226,7 +226,7 @@ bool MoveFile(std::u16string_view from, std::u16string_view to) {
     return true;
 }
 
-bool CopyFile(std::u16string_view from, std::u16string_view to, bool failIfExists, CopyMode mode) {
+bool CopyFile(std::u16string_view from, std::u16string_view to, bool failIfExists, CopyMode /*mode*/) {
     if (from.empty() || to.empty()) return Fail(kErrorPathNotFound);
     // Pending ini writes of the source must be in the copy.
     if (!vk::ini::FlushBeforeFileRead(from)) {
@@ -274,7 +274,9 @@ bool CopyFile(std::u16string_view from, std::u16string_view to, bool failIfExist
             if (n == 0) break;
             if (!out.Write(buffer.data(), n)) return abandon(LastError());
         }
-        if (mode == CopyMode::Durable && !out.Flush()) return abandon(LastError());
+        // Windows cannot flush a whole volume without administrator rights
+        // (SyncFileSystem), so even a Fast copy is flushed by itself.
+        if (!out.Flush()) return abandon(LastError());
         if (!out.Close()) return abandon(LastError());
     }
     // The source's write time (the version policy compares write times) and

@@ -44,7 +44,7 @@ std::u16string ErrorText(uint32_t code) {
         return u"The process cannot access the file because another process has locked a portion of the file.";
     case kErrorBadNetPath: return u"The network path was not found.";
     case kErrorModNotFound: return u"The specified module could not be found.";
-    case kErrorBadExeFormat: return u"%1 is not a valid Win32 application.";
+    case kErrorBadExeFormat: return u"The file is not a valid Win32 application.";
     case kErrorDirectory: return u"The directory name is invalid.";
     case kErrorCantAccessFile: return u"The file cannot be accessed by the system.";
     default: return u"Error " + vk::text::U16(std::to_string(code)) + u".";

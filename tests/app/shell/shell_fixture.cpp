@@ -53,7 +53,7 @@ std::string PrepareDemo() {
     if (!::mkdtemp(folder.data())) return {};
     const std::string make = "bash '" + std::string(VK_SOURCE_DIR) + "/demo/make-installation.sh' '" + folder +
                              "/inst' >/dev/null";
-    if (std::system(make.c_str()) != 0) return {};
+    if (vk::test::Shell(make) != 0) return {};
     ::setenv(kDemoVariable, folder.c_str(), 1);
     ::setenv("VAULTKEEP_REGISTRY", (folder + "/inst/registry.reg").c_str(), 1);
     std::vector<std::string> args = OwnArguments();

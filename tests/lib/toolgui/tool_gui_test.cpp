@@ -35,7 +35,7 @@ void Spin(int ms) {
 std::string Picture(const char *name) {
     const std::string folder = std::string(VK_BINARY_DIR) + "/screenshots/";
     const std::string mk = "mkdir -p '" + folder + "'";
-    if (std::system(mk.c_str()) != 0) return {};
+    if (vk::test::Shell(mk) != 0) return {};
     return folder + name;
 }
 
