@@ -1,6 +1,7 @@
 #include "tests/lib/tooltree/tool_tree_fixture.h"
 
 #include <cstdlib>
+#include <filesystem>
 
 #include "lib/services/directories.h"
 #include "lib/services/profile.h"
@@ -57,8 +58,10 @@ void ToolTreeTest::Install(bool tcp) {
     WriteFile(tmp.file("registry.reg"),
               "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\KDBase]\r\n\"ConfigDir\"=\"" +
                   config + "\"\r\n\"BinDir\"=\"" + tmp.path() + "\"\r\n");
-    std::string mkdir = "mkdir -p '" + config + "'";
-    ASSERT_EQ(vk::test::Shell(mkdir), 0);
+    // Made without a shell: under Wine, starting one is slow and can fail.
+    std::error_code ec;
+    std::filesystem::create_directories(config, ec);
+    ASSERT_FALSE(ec) << config;
     WriteFile(config + "WProperties.ini", tcp ? "[Global]\r\nTCP=1\r\n" : "[Global]\r\nTCP=0\r\n");
     ::setenv("VAULTKEEP_REGISTRY", tmp.file("registry.reg").c_str(), 1);
     vk::lib::LoadDirectories();
