@@ -351,7 +351,8 @@ VK_API void FreeTreeParam(VKHWND tree, const void *deletionNotification);
  * A program that shows a tool tree makes its tree-view window with these calls.
  *
  * VKUseDisplay: when a display is present (DISPLAY, WAYLAND_DISPLAY or
- *   QT_QPA_PLATFORM is set), loads the window renderer (libvkui_qt.so from the
+ *   QT_QPA_PLATFORM is set; on Windows: an interactive session), loads the
+ *   window renderer (libvkui_qt.so, on Windows vkui_win32.dll, from the
  *   program's folder) so that windows are shown; 1 when they are, 0 when the
  *   program stays headless (windows exist and work, but are not shown).
  *   VKCloseDisplay undoes it before the program ends.

@@ -7,9 +7,8 @@
 #include <string>
 
 #include "common/string_copy.h"
-#include "platform/fs/fs.h"
-#include "platform/module/loader.h"
 #include "platform/process/process.h"
+#include "platform/ui/renderer.h"
 #include "platform/ui/treeview.h"
 
 namespace {
@@ -24,12 +23,6 @@ struct FrameData {
     VKHWND tree = nullptr;
     bool running = false;
 };
-
-vk::module::Library &Renderer() {
-    // Stays loaded until the process ends: the widgets live in it.
-    static auto *renderer = new vk::module::Library;
-    return *renderer;
-}
 
 FrameData *DataOf(VKHWND frame) { return reinterpret_cast<FrameData *>(GetUserData(frame)); }
 
@@ -81,20 +74,13 @@ VK_API int VKUseDisplay(void) {
     if (HasDisplay()) return 1;
     const char *platform = std::getenv("QT_QPA_PLATFORM");
     if (!vk::process::DisplayPresent() && !(platform && *platform)) return 0;
-    vk::module::Library &renderer = Renderer();
-    if (!renderer.IsOpen() && !renderer.Open(vk::fs::ProgramFolder() + u"libvkui_qt.so")) {
-        std::fprintf(stderr, "vaultkeeplib: the window renderer cannot be loaded (%s)\n", renderer.ErrorText().c_str());
-        return 0;
-    }
-    const auto install = renderer.Function<int (*)()>("vkui_qt_install");
-    return install && install() != 0 && HasDisplay() ? 1 : 0;
+    std::string error;
+    if (InstallRenderer(&error)) return 1;
+    if (!error.empty()) std::fprintf(stderr, "vaultkeeplib: the window renderer cannot be loaded (%s)\n", error.c_str());
+    return 0;
 }
 
-VK_API void VKCloseDisplay(void) {
-    vk::module::Library &renderer = Renderer();
-    if (!renderer.IsOpen()) return;
-    if (const auto shutdown = renderer.Function<void (*)()>("vkui_qt_shutdown")) shutdown();
-}
+VK_API void VKCloseDisplay(void) { ShutdownRenderer(); }
 
 VK_API VKHWND VKCreateTreeWindow(const char16_t *title, int width, int height, int checkBoxes,
                                  VKTreeDeleteProc onDelete, void *context) {
@@ -171,10 +157,7 @@ VK_API void VKTreeExpandAll(VKHWND tree) {
 }
 
 VK_API int VKSaveWindowPicture(VKHWND window, const char *pngPath) {
-    vk::module::Library &renderer = Renderer();
-    if (!renderer.IsOpen() || !pngPath) return 0;
-    const auto save = renderer.Function<int (*)(VKHWND, const char *)>("vkui_qt_save_screenshot");
-    return save ? save(window, pngPath) : 0;
+    return pngPath && SaveWindowPicture(window, pngPath) ? 1 : 0;
 }
 
 } // extern "C"

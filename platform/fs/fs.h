@@ -32,6 +32,14 @@ enum : uint32_t {
     kErrorDirNotEmpty = 145,
     kErrorAlreadyExists = 183,
     kErrorFilenameTooLong = 206,
+    // Codes that only the Windows side reports, named for the texts below.
+    kErrorNotSameDevice = 17,
+    kErrorLockViolation = 33,
+    kErrorBadNetPath = 53,
+    kErrorModNotFound = 126,
+    kErrorBadExeFormat = 193,
+    kErrorDirectory = 267,
+    kErrorCantAccessFile = 1920,
 };
 uint32_t LastError();
 void SetLastError(uint32_t code);
@@ -70,10 +78,29 @@ public:
     bool Write(const void *data, size_t size);
     bool Flush(); // fsync
     bool Close();
-    bool IsOpen() const { return fd_ >= 0; }
+    bool IsOpen() const { return fd_ != -1; }
 
 private:
-    int fd_ = -1;
+    intptr_t fd_ = -1; // a file descriptor, or a Windows file handle
+};
+
+// Random-access reading of a file, without fault points (file versions read
+// only the bytes they need). file_read_posix.cpp, file_read_win.cpp.
+class File {
+public:
+    File() = default;
+    ~File();
+    File(const File &) = delete;
+    File &operator=(const File &) = delete;
+    // A plain file only; false (LastError set) otherwise.
+    bool Open(std::u16string_view path);
+    uint64_t Size() const { return size_; }
+    // Reads exactly n bytes at off; false when they are not all there.
+    bool ReadAt(uint64_t off, size_t n, void *out) const;
+
+private:
+    intptr_t fd_ = -1; // a file descriptor, or a Windows file handle
+    uint64_t size_ = 0;
 };
 
 // Flushes an existing file (or folder) to disk, e.g. a file another library
@@ -139,6 +166,8 @@ struct DirEntry {
 };
 // Entries of a folder without "." and "..", sorted by name.
 bool ListDirectory(std::u16string_view dir, std::vector<DirEntry> &entries);
+// The order ListDirectory returns: by name ignoring case, then by code unit.
+void SortEntries(std::vector<DirEntry> &entries);
 
 // The temporary-files folder with a trailing separator ($TMPDIR or /tmp/).
 std::u16string TempDirectory();
@@ -167,8 +196,19 @@ struct LocalTime {
 };
 LocalTime NowLocal();
 
-// Path helpers for the native separator.
+// Path helpers. Paths inside the system use '/' on both systems; the Windows
+// side also accepts '\' and converts at its calls into Windows.
 inline constexpr char16_t kSep = u'/';
+// '/' on Linux; '/' or '\' on Windows (path_posix.cpp, path_win.cpp).
+bool IsSeparator(char16_t c);
+// Length of the root of an absolute path: 1 for "/" on Linux; on Windows
+// 3 for "C:/", 2 for "C:", the whole "//server/share/" and "\\?\C:\" prefix.
+// 0 for a relative path.
+size_t RootLength(std::u16string_view path);
+inline bool IsAbsolutePath(std::u16string_view path) { return RootLength(path) > 0; }
+// A path as Windows or a user spelt it, in the form used inside: '\' becomes
+// '/' on Windows; unchanged on Linux, where '\' is an ordinary character.
+std::u16string InternalPath(std::u16string_view path);
 std::u16string CurrentDirectory();   // with trailing separator
 // The folder of the running program file, with trailing separator ("" when
 // it cannot be found out).

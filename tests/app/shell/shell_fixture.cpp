@@ -18,11 +18,12 @@
 namespace vk::test {
 namespace {
 
-constexpr char kDemoVariable[] = "VK_SHELL_TEST_DEMO";
+// Not "VK_...": Wine does not hand such variables to Windows programs.
+constexpr char kDemoVariable[] = "VAULTKEEP_SHELL_TEST_DEMO";
 // An existing installation to run on instead of a fresh copy, for pictures of
 // the window (scripts/screenshots.sh). Its registry file must be the one in
 // VAULTKEEP_REGISTRY; it is kept when the program ends.
-constexpr char kInstallationVariable[] = "VK_SHELL_TEST_INSTALLATION";
+constexpr char kInstallationVariable[] = "VAULTKEEP_SHELL_TEST_INSTALLATION";
 
 void RemoveDemo() {
     const char *dir = std::getenv(kDemoVariable);
@@ -62,7 +63,7 @@ std::string PrepareDemo() {
     if (!::mkdtemp(folder.data())) return {};
     const std::string make = "bash '" + std::string(VK_SOURCE_DIR) + "/demo/make-installation.sh' '" + folder +
                              "/inst' >/dev/null";
-    if (std::system(make.c_str()) != 0) return {};
+    if (vk::test::Shell(make) != 0) return {};
     ::setenv(kDemoVariable, folder.c_str(), 1);
     ::setenv("VAULTKEEP_REGISTRY", (folder + "/inst/registry.reg").c_str(), 1);
     std::vector<std::string> args = OwnArguments();

@@ -174,7 +174,7 @@ TEST_F(BadInputTest, CancelWhileZipping) {
             EXPECT_FALSE(vk::test::FileExists(archive));
         }
         std::vector<std::string> left;
-        for (const auto &e : std::filesystem::directory_iterator(Dir("backup"))) left.push_back(e.path().filename());
+        for (const auto &e : std::filesystem::directory_iterator(Dir("backup"))) left.push_back(e.path().filename().string());
         EXPECT_EQ(left.size(), existing ? 1u : 0u);
         EXPECT_EQ(WorkFolderCount(Dir("temp")), 0);
     }

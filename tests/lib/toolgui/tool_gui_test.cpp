@@ -39,7 +39,7 @@ void Spin(int ms) {
 std::string Picture(const char *name) {
     const std::string folder = std::string(VK_BINARY_DIR) + "/screenshots/";
     const std::string mk = "mkdir -p '" + folder + "'";
-    if (std::system(mk.c_str()) != 0) return {};
+    if (vk::test::Shell(mk) != 0) return {};
     return folder + name;
 }
 
@@ -72,18 +72,7 @@ protected:
 TEST_F(ToolGuiTest, SelectionDialogRendersTakesClicksAndTransfers) {
     const std::string demo = ReadFile(std::string(VK_SOURCE_DIR) + "/demo/config/tools.ini");
     const std::u16string tools = Tools(demo);
-    WriteFile(tmp.file("services.ini"), "[Service]\n1=Open Hole\n[Open Hole]\nTool1=GR;serial=GR1001\nTool2=CCL\n");
-    WriteFile(tmp.file("archive.wcf"), "");
-    WriteFile(tmp.file("Backup.why"), "");
-    BackupJob job;
-    job.flags = VKF_BACKUP;
-    job.name = u"b";
-    job.workFolder = tmp.upath();
-    job.metadataPath = tmp.ufile("Backup.why");
-    job.toolsPath = tmp.ufile("archive.wcf");
-    // The test installation has no format files: their copy failures are
-    // recorded, not shown.
-    job.progress = [](int, intptr_t, const char16_t *) { return 0; };
+    BackupJob job = SelectionJob();
 
     bool shown = false, pictured = false;
     std::string rows;
@@ -115,14 +104,7 @@ TEST_F(ToolGuiTest, SelectionDialogRendersTakesClicksAndTransfers) {
     EXPECT_TRUE(shown);
     EXPECT_TRUE(pictured);
     EXPECT_EQ(result, 1);
-    char16_t value[8] = {};
-    for (const char16_t *entry : {u"GR-GR1001", u"GR-GR1002", u"CCL-CCL-1"}) {
-        value[0] = 0;
-        lib::ProfileGetString(u"ToolBk", entry, u"", value, 8, job.metadataPath.c_str());
-        EXPECT_EQ(N(value), "0") << N(entry);
-    }
-    lib::ProfileGetString(u"ToolBk", u"GR-GR1010", u"x", value, 8, job.metadataPath.c_str());
-    EXPECT_EQ(N(value), "x");
+    ExpectSelectionOfGr1002(job);
 }
 
 TEST_F(ToolGuiTest, ToolTreeWindowShowsTheDemoDatabase) {

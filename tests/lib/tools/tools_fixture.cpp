@@ -43,7 +43,7 @@ std::string ToolsTest::MakeDemo(const std::string &name) {
     const std::string target = tmp.path() + name;
     const std::string command =
         "bash '" + std::string(VK_SOURCE_DIR) + "/demo/make-installation.sh' '" + target + "' >/dev/null 2>&1";
-    if (std::system(command.c_str()) != 0) ADD_FAILURE() << "demo installation not made: " << command;
+    if (vk::test::Shell(command) != 0) ADD_FAILURE() << "demo installation not made: " << command;
     return target + "/";
 }
 
