@@ -57,6 +57,9 @@ std::u16string MakeWorkFolder() {
     if (folder.empty()) return {};
     folder = WithSeparator(folder);
     MadeFolders().insert(folder);
+    // The job's records ("Backup.why") change with every item; they need to
+    // be on disk only when the folder is zipped.
+    vk::ini::SetScratchFolder(folder, true);
     return folder;
 }
 
@@ -87,6 +90,7 @@ bool RemoveWorkFolder(std::u16string_view folder) {
     const std::u16string path = WithSeparator(folder);
     const std::u16string name = NameInTemp(path);
     vk::ini::ForgetUnder(path);
+    vk::ini::SetScratchFolder(path, false);
     const bool removed = vk::ShellDelete(name.c_str(), TempFolder().c_str());
     if (removed || !vk::fs::Exists(path)) MadeFolders().erase(path);
     return removed;

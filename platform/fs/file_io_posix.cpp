@@ -150,7 +150,7 @@ bool ReadWhole(std::u16string_view path, std::string &out) {
     return true;
 }
 
-bool WriteAtomic(std::u16string_view path, std::string_view data) {
+bool WriteAtomic(std::u16string_view path, std::string_view data, bool durable) {
     if (path.empty()) return FailWith(kErrorFileNotFound);
     std::string target = vk::text::NativePath(path);
 
@@ -210,10 +210,12 @@ bool WriteAtomic(std::u16string_view path, std::string_view data) {
         if (!WriteAll(fd, data.data() + done, n)) return abandon(true);
         done += n;
     } while (done < data.size());
-    if (InjectedFault(Op::Flush)) return abandon(true);
-    if (::fsync(fd) != 0) {
-        SetLastError(ErrorFromErrno(errno));
-        return abandon(true);
+    if (durable) {
+        if (InjectedFault(Op::Flush)) return abandon(true);
+        if (::fsync(fd) != 0) {
+            SetLastError(ErrorFromErrno(errno));
+            return abandon(true);
+        }
     }
     if (::close(fd) != 0) {
         SetLastError(ErrorFromErrno(errno));
@@ -225,7 +227,7 @@ bool WriteAtomic(std::u16string_view path, std::string_view data) {
         return abandon(false);
     }
     // Make the rename itself durable.
-    const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int dirFd = durable ? ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1;
     if (dirFd >= 0) {
         ::fsync(dirFd);
         ::close(dirFd);

@@ -63,7 +63,9 @@ bool ReadWhole(std::u16string_view path, std::string &out);
 // Replaces `path` atomically: writes a temporary file in the same folder,
 // flushes it to disk and renames it over the old one. On failure the old file
 // (if any) is untouched and no temporary file is left behind.
-bool WriteAtomic(std::u16string_view path, std::string_view data);
+// `durable` false skips the syncs (for files in a job's scratch folder, which
+// nothing needs after a crash); the replacement is atomic all the same.
+bool WriteAtomic(std::u16string_view path, std::string_view data, bool durable = true);
 
 // Streamed writing with the same fault points (results report, copies).
 class Writer {
