@@ -35,7 +35,7 @@ Folders InstallationFolders() {
     for (const int code : kFolderCodes) {
         const std::u16string folder(vk::text::View(VKGetTalvernDir(code)));
         // Only absolute folders: an empty or relative entry names no place.
-        if (folder.empty() || folder.front() != vk::fs::kSep) continue;
+        if (!vk::fs::IsAbsolutePath(folder)) continue;
         folders.written.push_back(WithSeparator(folder));
         const std::u16string real = vk::fs::ResolvePath(folder);
         if (!real.empty()) folders.resolved.push_back(WithSeparator(real));
