@@ -6,6 +6,9 @@
 // same files. Shell commands run in the Unix shell; Wine does not pass a Unix
 // program's exit code on, so the command writes it to a file, and the end of
 // the command is seen by that file appearing.
+#include <fcntl.h>
+#include <stdlib.h>
+
 #include <cstdlib>
 #include <stdexcept>
 
@@ -14,6 +17,13 @@
 #include "tests/support/test_support.h"
 
 namespace vk::test {
+
+// Files the tests open with the C library's POSIX calls (open, fopen) hold
+// bytes, as on Linux: no "\r" added before each "\n" on the way.
+const bool kBinaryFiles = [] {
+    _fmode = _O_BINARY;
+    return true;
+}();
 
 TempFolder::TempFolder() {
     const char *tmp = std::getenv("TMPDIR");
