@@ -11,6 +11,8 @@
 
 #include "platform/fs/fs.h"
 #include "platform/ini/ini.h"
+#include "platform/ini/ini_cache.h"
+#include "platform/ini/ini_lock.h"
 #include "platform/win/win32.h"
 #include "tests/support/test_support.h"
 
@@ -99,6 +101,25 @@ TEST(IniShared, TwoWritersAtOnceLoseNoKey) {
         for (int i = 0; i < kKeys; ++i)
             ASSERT_EQ(vk::ini::ReadString(u"S", Key(name, i), u"", file), u"1") << name << i;
     vk::ini::Forget(nullptr);
+}
+
+// While this process holds the folder's lock, another process's write into
+// that folder waits; it lands once the lock is let go.
+TEST(IniShared, AnotherProcessWaitsForTheFolderLock) {
+    TempFolder dir;
+    WriteFile(dir.file("a.ini"), "[S]\r\n");
+    const std::string file = vk::ini::detail::Canonical(dir.ufile("a.ini"));
+    HANDLE child = nullptr;
+    {
+        vk::ini::detail::FolderLock lock(file.substr(0, file.rfind('/')));
+        ASSERT_TRUE(lock.Held());
+        child = StartChild("write", 1, dir.ufile("A.INI"));
+        ASSERT_NE(child, nullptr);
+        EXPECT_EQ(::WaitForSingleObject(child, 1500), static_cast<DWORD>(WAIT_TIMEOUT));
+        EXPECT_EQ(ReadFile(dir.file("a.ini")), "[S]\r\n");
+    }
+    EXPECT_EQ(WaitFor(child), 0u);
+    EXPECT_EQ(ReadFile(dir.file("a.ini")), "[S]\r\nchild0=1\r\n");
 }
 
 TEST(IniShared, EverySpellingOfAFileIsOneEntryAndTheNameOnDiskStays) {
