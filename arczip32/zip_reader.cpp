@@ -126,7 +126,103 @@ Outcome ExtractFile(ExtractState &state, zip_uint64_t index, const std::string &
     return Outcome::Done;
 }
 
+// What extraction needs to know of entry `index` before it touches it.
+struct EntryFacts {
+    zip_stat_t st{};
+    bool haveStat = false;
+    std::u16string storedName; // as stored, for the events
+    EntryPath path;
+    bool special = false;      // a link, device, pipe or socket (or unreadable attributes)
+    bool folder = false;
+};
+
+EntryFacts ReadEntryFacts(zip_t *za, zip_uint64_t index) {
+    EntryFacts facts;
+    facts.haveStat = zip_stat_index(za, index, 0, &facts.st) == 0;
+    const char *stored = zip_get_name(za, index, ZIP_FL_ENC_GUESS);
+    facts.storedName = vk::text::FromUtf8(stored != nullptr ? stored : "");
+    if (stored != nullptr) facts.path = ParseEntryName(stored);
+    zip_uint8_t opsys = 0;
+    zip_uint32_t attributes = 0;
+    facts.special = zip_file_get_external_attributes(za, index, 0, &opsys, &attributes) != 0 ||
+                    IsSpecialEntry(attributes);
+    facts.folder = facts.path.directory || ((attributes >> 16) & kUnixTypeMask) == kUnixDirectory;
+    return facts;
+}
+
+void BuildIndex(ReadSession &session) {
+    if (session.indexed) return;
+    session.indexed = true;
+    const zip_int64_t count = zip_get_num_entries(session.za, 0);
+    for (zip_int64_t i = 0; i < count; ++i) {
+        const zip_uint64_t index = static_cast<zip_uint64_t>(i);
+        const EntryFacts facts = ReadEntryFacts(session.za, index);
+        if (!facts.haveStat || !facts.path.safe || facts.special || facts.folder) continue;
+        const std::string name = JoinEntryPath(facts.path);
+        session.byName.insert_or_assign(name, index); // the last of equal names, as extraction leaves it
+        session.byLowerName.insert_or_assign(LowerAscii(name), index);
+    }
+}
+
 } // namespace
+
+std::string LowerAscii(std::string_view text) {
+    std::string lower(text);
+    for (char &c : lower) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return lower;
+}
+
+std::optional<zip_uint64_t> FindEntry(ReadSession &session, std::string_view name) {
+    if (session.za == nullptr) return std::nullopt;
+    BuildIndex(session);
+    const EntryPath path = ParseEntryName(name);
+    if (!path.safe || path.directory) return std::nullopt;
+    const std::string joined = JoinEntryPath(path);
+    if (auto found = session.byName.find(joined); found != session.byName.end()) return found->second;
+    if (auto found = session.byLowerName.find(LowerAscii(joined)); found != session.byLowerName.end())
+        return found->second;
+    return std::nullopt;
+}
+
+bool ExtractEntryTo(ReadSession &session, std::string_view name, std::u16string_view path, const int32_t *cancelFlag) {
+    const std::optional<zip_uint64_t> index = FindEntry(session, name);
+    if (!index) {
+        vk::fs::SetLastError(vk::fs::kErrorFileNotFound);
+        return false;
+    }
+    zip_stat_t st;
+    if (zip_stat_index(session.za, *index, 0, &st) != 0) {
+        vk::fs::SetLastError(vk::fs::kErrorFileNotFound);
+        return false;
+    }
+    EntryReader entry(zip_fopen_index(session.za, *index, 0));
+    if (entry.get() == nullptr) {
+        vk::fs::SetLastError(vk::fs::kErrorFileNotFound);
+        return false;
+    }
+    vk::fs::Writer writer;
+    if (!writer.Open(path, false)) return false;
+    auto abandon = [&](uint32_t error) {
+        writer.Close();
+        vk::fs::DeleteFile(path);
+        vk::fs::SetLastError(error);
+        return false;
+    };
+    thread_local std::vector<unsigned char> buffer(kReadBlock);
+    for (;;) {
+        if (CancelFlagSet(cancelFlag)) return abandon(vk::fs::kErrorInvalidParameter);
+        const zip_int64_t n = zip_fread(entry.get(), buffer.data(), buffer.size());
+        if (n < 0) return abandon(kDamagedEntry); // damaged data, CRC error
+        if (n == 0) break;
+        if (!writer.Write(buffer.data(), static_cast<size_t>(n))) return abandon(vk::fs::LastError());
+    }
+    if (!writer.Close()) return abandon(vk::fs::LastError());
+    if (const std::optional<int64_t> mtime = EntryTime(session.za, *index, st))
+        vk::fs::SetWriteTime(path, FileTimeFromUnix(*mtime));
+    return true;
+}
 
 ReadSession::~ReadSession() {
     if (za != nullptr) zip_discard(za);
@@ -174,17 +270,13 @@ bool ExtractAll(ReadSession &session, std::u16string_view destination, EventSink
     std::vector<std::pair<std::u16string, int64_t>> folderTimes;
     for (zip_uint64_t i = 0; i < entries; ++i) {
         if (!GoOn(sink)) return false;
-        zip_stat_t st;
-        const bool haveStat = zip_stat_index(session.za, i, 0, &st) == 0;
-        const char *stored = zip_get_name(session.za, i, ZIP_FL_ENC_GUESS);
-        const std::u16string storedName = vk::text::FromUtf8(stored != nullptr ? stored : "");
-        const EntryPath path = stored != nullptr ? ParseEntryName(stored) : EntryPath{};
-
-        zip_uint8_t opsys = 0;
-        zip_uint32_t attributes = 0;
-        const bool special =
-            zip_file_get_external_attributes(session.za, i, 0, &opsys, &attributes) != 0 || IsSpecialEntry(attributes);
-        const bool folder = path.directory || ((attributes >> 16) & kUnixTypeMask) == kUnixDirectory;
+        const EntryFacts facts = ReadEntryFacts(session.za, i);
+        const zip_stat_t &st = facts.st;
+        const bool haveStat = facts.haveStat;
+        const std::u16string &storedName = facts.storedName;
+        const EntryPath &path = facts.path;
+        const bool special = facts.special;
+        const bool folder = facts.folder;
 
         Outcome outcome = Outcome::Failed;
         const uint64_t doneBefore = state.bytesDone;
@@ -225,6 +317,57 @@ bool ExtractAll(ReadSession &session, std::u16string_view destination, EventSink
     if (entries > 0 && unpacked == 0) return false;
     if (!ProgressComplete(sink)) return false;
     return SendText(sink, ARC_EVENT_SUMMARY, UnzipSummary(unpacked, entries, state.bytesUnpacked, refused));
+}
+
+bool ListEntries(ReadSession &session, EventSink &sink) {
+    if (session.za == nullptr) return false;
+    const zip_int64_t count = zip_get_num_entries(session.za, 0);
+    if (count < 0) return false;
+    const zip_uint64_t entries = static_cast<zip_uint64_t>(count);
+    if (!Send(sink, ARC_EVENT_START, static_cast<intptr_t>(entries))) return false;
+    uint64_t listed = 0;
+    uint64_t refused = 0;
+    uint64_t bytes = 0;
+    for (zip_uint64_t i = 0; i < entries; ++i) {
+        const EntryFacts facts = ReadEntryFacts(session.za, i);
+        if (!facts.haveStat || !facts.path.safe || facts.special) {
+            ++refused;
+            if (!Send(sink, ARC_EVENT_CANNOT_UNPACK, reinterpret_cast<intptr_t>(facts.storedName.c_str()))) return false;
+            continue;
+        }
+        ++listed;
+        if (facts.st.valid & ZIP_STAT_SIZE) bytes += facts.st.size;
+        const std::string relative = JoinEntryPath(EntryPath{true, false, facts.path.parts});
+        const std::u16string name = vk::text::FromUtf8(facts.folder ? relative + "/" : relative);
+        if (!Send(sink, facts.folder ? ARC_EVENT_FOLDER : ARC_EVENT_FILE, reinterpret_cast<intptr_t>(name.c_str())))
+            return false;
+    }
+    if (entries > 0 && listed == 0) return false;
+    sink.totalBytes = 1;
+    if (!ProgressComplete(sink)) return false;
+    return SendText(sink, ARC_EVENT_SUMMARY, UnzipSummary(listed, entries, bytes, refused));
+}
+
+bool ExtractNamed(ReadSession &session, std::u16string_view destination, const std::vector<std::string> &names) {
+    if (session.za == nullptr || destination.empty()) return false;
+    ExtractState state;
+    state.za = session.za;
+    state.root = std::u16string(destination);
+    if (state.root.back() != vk::fs::kSep) state.root += vk::fs::kSep;
+    if (!vk::fs::IsDirectory(state.root)) return false;
+    state.folders.insert(std::string());
+    EventSink quiet;
+    for (const std::string &name : names) {
+        const std::optional<zip_uint64_t> index = FindEntry(session, name);
+        if (!index) continue;
+        const EntryPath path = ParseEntryName(name);
+        zip_stat_t st;
+        if (zip_stat_index(session.za, *index, 0, &st) != 0) return false;
+        if (!EnsureFolders(state, path, path.parts.size() - 1)) return false;
+        if (ExtractFile(state, *index, JoinEntryPath(path), EntryTime(session.za, *index, st), quiet) != Outcome::Done)
+            return false;
+    }
+    return true;
 }
 
 } // namespace vk::arc

@@ -4,6 +4,7 @@
 
 #include "arczip32/arczip32.h"
 #include "common/format.h"
+#include "lib/engine/archive_entries.h"
 #include "lib/engine/file_items.h"
 #include "lib/engine/metadata.h"
 #include "lib/resources/library_dialogs.h"
@@ -119,20 +120,19 @@ int ZipWorkFolder(BackupJob &job) {
     // The archiver reads the files itself: pending ini writes (Backup.why,
     // the main properties copy) must be on disk first, or the archive would
     // miss them.
-    if (job.workFolder.empty() || !vk::ini::FlushBeforeFileRead(job.workFolder)) return 0;
-
-    ArchiveRequest request{};
-    request.word[ARC_WORD_ARCHIVE] = reinterpret_cast<intptr_t>(job.archivePath.c_str());
+    if (job.workFolder.empty() || !vk::ini::FlushBeforeFileRead(job.workFolder) || !OpenArchiveWriter(job)) {
+        CloseArchiveSession(job);
+        return 0;
+    }
+    // The entries the file items added are already in the session; the work
+    // folder adds the generated ones, and the events cover them all.
+    ArchiveRequest &request = job.archive.request;
     request.word[ARC_WORD_CALLBACK] = reinterpret_cast<intptr_t>(&ArchiveEvent);
     request.word[ARC_WORD_CONTEXT] = reinterpret_cast<intptr_t>(&job);
     request.word[ARC_WORD_CANCEL] = reinterpret_cast<intptr_t>(job.cancelFlag);
-
-    const ArcRequestProc create = RequestProc(2);
-    const ArcAddFolderProc addFolder = AddFolderProc();
-    const ArcRequestProc finish = RequestProc(4);
-    if (!create || !addFolder || !finish || !create(&request)) return 0;
-    const bool added = addFolder(&request, job.workFolder.c_str()) != 0;
-    const int finished = finish(&request);
+    const bool added = AddFolderProc()(&request, job.workFolder.c_str()) != 0;
+    const int finished = RequestProc(4)(&request);
+    request = ArchiveRequest{};
     DestroyProgressWindow();
     return added ? finished : 0;
 }
@@ -156,6 +156,32 @@ int UnpackArchive(BackupJob &job) {
     }
     DestroyProgressWindow();
     return result;
+}
+
+int OpenArchiveForItems(BackupJob &job) {
+    State().bar = nullptr;
+    State().refused = 0;
+    int result = 0;
+    if (OpenArchiveReader(job)) {
+        // "Backup.why" first: the announcements translate entry names
+        // through its records. Then the entries are announced as an
+        // unpacking announces them (codes 1 to 5), without unpacking them.
+        if (UnpackEntries(job, {std::u16string(kMetadataName)}) &&
+            RequestProc(13)(&job.archive.request) != 0)
+            result = 1;
+    }
+    DestroyProgressWindow();
+    if (!result) CloseArchiveSession(job);
+    return result;
+}
+
+bool UnpackEntries(BackupJob &job, const std::vector<std::u16string> &entries) {
+    if (!HasArchiveSession(job) || job.archive.writes) return false;
+    std::vector<const char16_t *> names;
+    for (const std::u16string &entry : entries) names.push_back(entry.c_str());
+    job.archive.request.word[ARC_WORD_DESTINATION] = reinterpret_cast<intptr_t>(job.workFolder.c_str());
+    const auto extract = reinterpret_cast<ArcNamesProc>(ArcProcByOrdinal(14));
+    return extract(&job.archive.request, names.data(), static_cast<int>(names.size())) != 0;
 }
 
 void ShowCannotUnpack(VKHWND owner, const char16_t *name) {

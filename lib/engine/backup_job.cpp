@@ -3,6 +3,7 @@
 
 #include "common/file_helpers.h"
 #include "lib/engine/archive_binding.h"
+#include "lib/engine/archive_entries.h"
 #include "lib/engine/archive_choice.h"
 #include "lib/engine/file_items.h"
 #include "lib/engine/ini_items.h"
@@ -79,6 +80,9 @@ bool AppendToArchive(BackupJob &job, bool fromDialog) {
     job.servicesPath = restore->servicesPath;
     job.toolsPath = restore->toolsPath;
     job.append = 1;
+    // A plain file in the archive's place has no entries to keep: the new
+    // archive replaces it.
+    job.keepsEntries = (restore->flags & VKF_PLAIN_SOURCE) == 0;
     vk::lib::DeleteIniSection(kToolRestore, job.metadataPath.c_str());
     restore->append = 1; // handed over: its Close keeps the folder
     VKRestoreClose(restore);
@@ -221,6 +225,10 @@ VK_API BackupJob *VKBackupInit(VKHWND owner, uint32_t flags, uint32_t extraFlags
 
     job->progress = progress;
     job->cancelFlag = cancelFlag;
+    // The archive is collected from now on; on an append it starts with the
+    // entries of the archive appended to. When it cannot be started (its
+    // folder is missing), every file item and the close report the failure.
+    OpenArchiveWriter(*job);
     if (progress) progress(0, 0, job->archivePath.c_str());
     return job;
 }

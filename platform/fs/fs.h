@@ -112,6 +112,9 @@ enum class CopyMode {
 // into place, so a failed copy never leaves half a file.
 bool CopyFile(std::u16string_view from, std::u16string_view to, bool failIfExists,
               CopyMode mode = CopyMode::Durable);
+// A name for a new temporary file beside `path` (the kind of name CopyFile
+// uses for its copy under way), "" when none is free.
+std::u16string TempNameBeside(std::u16string_view path);
 // Flushes everything written to the file system that holds `path`.
 bool SyncFileSystem(std::u16string_view path);
 // Removes a file or a folder with everything in it; never follows symlinks

@@ -325,7 +325,13 @@ TEST(ArcProtocol, OrdinalsBindTheCalls) {
     EXPECT_EQ(ArcProcByOrdinal(6), reinterpret_cast<ArcAnyProc>(&ArcExtractAll));
     EXPECT_EQ(ArcProcByOrdinal(7), reinterpret_cast<ArcAnyProc>(&ArcClose));
     EXPECT_EQ(ArcProcByOrdinal(8), reinterpret_cast<ArcAnyProc>(&ArcAddFolder));
-    for (int n : {-1, 0, 1, 3, 9, 100}) EXPECT_EQ(ArcProcByOrdinal(n), nullptr) << n;
+    EXPECT_EQ(ArcProcByOrdinal(9), reinterpret_cast<ArcAnyProc>(&ArcAddFile));
+    EXPECT_EQ(ArcProcByOrdinal(10), reinterpret_cast<ArcAnyProc>(&ArcHasEntry));
+    EXPECT_EQ(ArcProcByOrdinal(11), reinterpret_cast<ArcAnyProc>(&ArcAddArchive));
+    EXPECT_EQ(ArcProcByOrdinal(12), reinterpret_cast<ArcAnyProc>(&ArcExtractEntry));
+    EXPECT_EQ(ArcProcByOrdinal(13), reinterpret_cast<ArcAnyProc>(&ArcListEntries));
+    EXPECT_EQ(ArcProcByOrdinal(14), reinterpret_cast<ArcAnyProc>(&ArcExtractNamed));
+    for (int n : {-1, 0, 1, 3, 15, 100}) EXPECT_EQ(ArcProcByOrdinal(n), nullptr) << n;
 
     // A whole backup and restore through the table, as the engine binds it.
     TempFolder t;
