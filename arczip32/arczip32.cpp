@@ -110,6 +110,14 @@ ARC_API int ArcClose(ArchiveRequest *request) {
     });
 }
 
+ARC_API int ArcUnpackedSize(ArchiveRequest *request, uint64_t *entries, uint64_t *bytes) {
+    return Guarded([&] {
+        const ReadSession *session = Handle<ReadSession>(request, vk::arc::kReadMagic);
+        if (session == nullptr || entries == nullptr || bytes == nullptr) return false;
+        return vk::arc::DeclaredSize(*session, *entries, *bytes);
+    });
+}
+
 ARC_API int ArcAddFile(ArchiveRequest *request, const char16_t *name, const char16_t *path) {
     return Guarded([&] {
         WriteSession *session = Handle<WriteSession>(request, vk::arc::kWriteMagic);
@@ -178,12 +186,13 @@ ARC_API ArcAnyProc ArcProcByOrdinal(int ordinal) {
     case 6: return reinterpret_cast<ArcAnyProc>(&ArcExtractAll);
     case 7: return reinterpret_cast<ArcAnyProc>(&ArcClose);
     case 8: return reinterpret_cast<ArcAnyProc>(&ArcAddFolder);
-    case 9: return reinterpret_cast<ArcAnyProc>(&ArcAddFile);
-    case 10: return reinterpret_cast<ArcAnyProc>(&ArcHasEntry);
-    case 11: return reinterpret_cast<ArcAnyProc>(&ArcAddArchive);
-    case 12: return reinterpret_cast<ArcAnyProc>(&ArcExtractEntry);
-    case 13: return reinterpret_cast<ArcAnyProc>(&ArcListEntries);
-    case 14: return reinterpret_cast<ArcAnyProc>(&ArcExtractNamed);
+    case 9: return reinterpret_cast<ArcAnyProc>(&ArcUnpackedSize);
+    case 10: return reinterpret_cast<ArcAnyProc>(&ArcAddFile);
+    case 11: return reinterpret_cast<ArcAnyProc>(&ArcHasEntry);
+    case 12: return reinterpret_cast<ArcAnyProc>(&ArcAddArchive);
+    case 13: return reinterpret_cast<ArcAnyProc>(&ArcExtractEntry);
+    case 14: return reinterpret_cast<ArcAnyProc>(&ArcListEntries);
+    case 15: return reinterpret_cast<ArcAnyProc>(&ArcExtractNamed);
     default: return nullptr;
     }
 }

@@ -70,22 +70,28 @@
  *     unpacked (or it has none); 0 when cancelled, when the destination is
  *     unusable, or when no entry could be unpacked.
  *   - ArcClose releases the archive and the handle in word 7; returns nonzero.
+ *   - ArcUnpackedSize (ordinal 9), between ArcOpen and ArcClose, tells the
+ *     number of entries and the sum of their sizes as the archive declares
+ *     them, so a caller can refuse an archive that would not fit where it is
+ *     to be unpacked before anything is written. ArcExtractAll never writes
+ *     more of an entry than its declared size: an entry whose data runs
+ *     longer is refused (event 4).
  *
  * ---- Entry by entry ---------------------------------------------------------
  * A job that handles its files one at a time uses these beside the calls
  * above; names are entry names (relative, '/'-separated, as stored).
  *
  * Writing, between ArcCreate and ArcFinish:
- *   - ArcAddFile (ordinal 9): reads the file `path` now, once, and adds it as
+ *   - ArcAddFile (ordinal 10): reads the file `path` now, once, and adds it as
  *     entry `name`; it is deflated on the other cores while the caller goes
  *     on, and kept until ArcFinish writes the archive (compressed data beyond
  *     64 MB waits in an unlinked temporary file of the temporary folder).
  *     Returns 0 when the file cannot be read (the platform's last error tells
  *     why) or when the cancel flag is set while it waits for room.
- *   - ArcAddArchive (ordinal 11): adds every entry of the archive `path` as
+ *   - ArcAddArchive (ordinal 12): adds every entry of the archive `path` as
  *     it is stored there (not compressed again). Entries added later under
  *     the same name replace them, at their place.
- *   - ArcHasEntry (ordinal 10): nonzero when an entry of that name has been
+ *   - ArcHasEntry (ordinal 11): nonzero when an entry of that name has been
  *     added. On a request opened by ArcOpen: nonzero when the archive has a
  *     file entry of that name that may be unpacked (exact, else in any
  *     letter case).
@@ -93,13 +99,13 @@
  *   (the files added before as well as the folder's), in archive order.
  *
  * Reading, between ArcOpen and ArcClose:
- *   - ArcListEntries (ordinal 13): sends the events ArcExtractAll would send
+ *   - ArcListEntries (ordinal 14): sends the events ArcExtractAll would send
  *     (0, 1 or 2 per entry, 4 for an entry that would be refused, 5) without
  *     writing anything; the same result.
- *   - ArcExtractNamed (ordinal 14): unpacks the named file entries (a list of
+ *   - ArcExtractNamed (ordinal 15): unpacks the named file entries (a list of
  *     `count` names) into the folder at word 2, without events; names the
  *     archive does not hold are passed over. 0 when one cannot be unpacked.
- *   - ArcExtractEntry (ordinal 12): unpacks file entry `name` into a new file
+ *   - ArcExtractEntry (ordinal 13): unpacks file entry `name` into a new file
  *     at exactly `path` (created; an existing file is never touched), with
  *     the entry's modification time. 0 (and nothing left at `path`) when the
  *     entry is missing, damaged or cannot be written, or when cancelled.
@@ -138,10 +144,11 @@
  * returns 0. Any other result goes on.
  *
  * ---- Binding by ordinal -----------------------------------------------------
- * ArcProcByOrdinal(n) returns the call of ordinal n (2 and 4 to 14) as a
+ * ArcProcByOrdinal(n) returns the call of ordinal n (2 and 4 to 15) as a
  * generic function pointer, null for any other number. Cast it back to
- * ArcRequestProc (2, 4 to 7, 13), ArcAddFolderProc (8, 11), ArcEntryFileProc
- * (9, 12), ArcNameProc (10) or ArcNamesProc (14) before calling it.
+ * ArcRequestProc (2, 4 to 7, 14), ArcAddFolderProc (8, 12), ArcSizeProc (9),
+ * ArcEntryFileProc (10, 13), ArcNameProc (11) or ArcNamesProc (15) before
+ * calling it.
  *
  * Threads: one request is used by one thread at a time; separate requests are
  * independent.
@@ -197,6 +204,7 @@ typedef int (*ArchiveEventProc)(int event, void *context, intptr_t value);
 
 typedef int (*ArcRequestProc)(ArchiveRequest *request);
 typedef int (*ArcAddFolderProc)(ArchiveRequest *request, const char16_t *folder);
+typedef int (*ArcSizeProc)(ArchiveRequest *request, uint64_t *entries, uint64_t *bytes);
 typedef void (*ArcAnyProc)(void);
 typedef int (*ArcEntryFileProc)(ArchiveRequest *request, const char16_t *name, const char16_t *path);
 typedef int (*ArcNameProc)(ArchiveRequest *request, const char16_t *name);
@@ -208,12 +216,13 @@ ARC_API int ArcOpen(ArchiveRequest *request);                                /* 
 ARC_API int ArcExtractAll(ArchiveRequest *request);                          /* ordinal 6 */
 ARC_API int ArcClose(ArchiveRequest *request);                               /* ordinal 7 */
 ARC_API int ArcAddFolder(ArchiveRequest *request, const char16_t *folder);  /* ordinal 8 */
-ARC_API int ArcAddFile(ArchiveRequest *request, const char16_t *name, const char16_t *path);     /* ordinal 9 */
-ARC_API int ArcHasEntry(ArchiveRequest *request, const char16_t *name);                         /* ordinal 10 */
-ARC_API int ArcAddArchive(ArchiveRequest *request, const char16_t *path);                        /* ordinal 11 */
-ARC_API int ArcExtractEntry(ArchiveRequest *request, const char16_t *name, const char16_t *path); /* ordinal 12 */
-ARC_API int ArcListEntries(ArchiveRequest *request);                                            /* ordinal 13 */
-ARC_API int ArcExtractNamed(ArchiveRequest *request, const char16_t *const *names, int count);  /* ordinal 14 */
+ARC_API int ArcUnpackedSize(ArchiveRequest *request, uint64_t *entries, uint64_t *bytes); /* ordinal 9 */
+ARC_API int ArcAddFile(ArchiveRequest *request, const char16_t *name, const char16_t *path);     /* ordinal 10 */
+ARC_API int ArcHasEntry(ArchiveRequest *request, const char16_t *name);                         /* ordinal 11 */
+ARC_API int ArcAddArchive(ArchiveRequest *request, const char16_t *path);                        /* ordinal 12 */
+ARC_API int ArcExtractEntry(ArchiveRequest *request, const char16_t *name, const char16_t *path); /* ordinal 13 */
+ARC_API int ArcListEntries(ArchiveRequest *request);                                            /* ordinal 14 */
+ARC_API int ArcExtractNamed(ArchiveRequest *request, const char16_t *const *names, int count);  /* ordinal 15 */
 
 ARC_API ArcAnyProc ArcProcByOrdinal(int ordinal);
 

@@ -1,5 +1,7 @@
 #include "arczip32/entry_names.h"
 
+#include <zip.h>
+
 namespace vk::arc {
 
 namespace {
@@ -45,9 +47,21 @@ bool IsSpecialEntry(uint32_t externalAttributes) {
     return type != 0 && type != kUnixRegular && type != kUnixDirectory;
 }
 
-uint32_t FileAttributes(bool readOnly) {
-    const uint32_t mode = kUnixRegular | (readOnly ? 0444u : 0644u);
+uint32_t FileAttributes(uint32_t permissions) {
+    const uint32_t mode = kUnixRegular | (permissions & 0777u);
+    const bool readOnly = (permissions & 0200u) == 0;
     return (mode << 16) | (readOnly ? kDosReadOnly : 0u);
+}
+
+uint32_t UnpackedPermissions(uint8_t madeBy, uint32_t externalAttributes) {
+    if (madeBy != ZIP_OPSYS_UNIX) return 0;
+    const uint32_t mode = externalAttributes >> 16;
+    const uint32_t type = mode & kUnixTypeMask;
+    if (type != 0 && type != kUnixRegular) return 0;
+    const uint32_t permissions = mode & 0777u;
+    if (permissions == 0) return 0;
+    // The owner can always read the unpacked file: it is copied from there.
+    return permissions | 0400u;
 }
 
 uint32_t FolderAttributes() { return ((kUnixDirectory | 0755u) << 16) | kDosDirectory; }

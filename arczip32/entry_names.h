@@ -37,8 +37,15 @@ inline constexpr uint32_t kDosDirectory = 0x10;
 // (a symbolic link, a device, a pipe or a socket): such entries are refused.
 bool IsSpecialEntry(uint32_t externalAttributes);
 
-// External attributes stored for a file or folder of ours.
-uint32_t FileAttributes(bool readOnly);
+// External attributes stored for a file or folder of ours: the Unix type and
+// permission bits in the upper half (a file keeps its own permissions, so a
+// private file comes back private), the MS-DOS read-only bit in the lower.
+uint32_t FileAttributes(uint32_t permissions);
 uint32_t FolderAttributes();
+
+// The permission bits to give an unpacked file, from its entry's external
+// attributes; 0 when the entry carries none (made on another system, or
+// without Unix attributes): the file then gets the default permissions.
+uint32_t UnpackedPermissions(uint8_t madeBy, uint32_t externalAttributes);
 
 } // namespace vk::arc

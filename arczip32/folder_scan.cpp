@@ -72,7 +72,7 @@ bool ScanInto(const fs::path &dir, const std::string &prefix, Walk &walk) {
         const fs::file_time_type time = fs::last_write_time(child.path, ec);
         item.mtime = ec ? 0 : UnixSeconds(time);
         const fs::file_status status = fs::symlink_status(child.path, ec);
-        item.readOnly = !ec && (status.permissions() & fs::perms::owner_write) == fs::perms::none;
+        if (!ec) item.permissions = static_cast<uint32_t>(status.permissions() & fs::perms::mask) & 0777u;
         if (!item.directory) {
             item.size = fs::file_size(child.path, ec);
             if (ec == std::errc::no_such_file_or_directory) continue; // vanished meanwhile

@@ -14,7 +14,7 @@ struct SourceItem {
     std::string name;            // entry name: UTF-8, '/'-separated, folders without the final '/'
     std::u16string eventName;    // the name for the events (folders with the final '/')
     bool directory = false;
-    bool readOnly = false;
+    uint32_t permissions = 0644; // the file's permission bits
     uint64_t size = 0;           // as seen by the walk; the stored size is what is read
     int64_t mtime = 0;           // Unix seconds
 };

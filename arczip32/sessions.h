@@ -90,5 +90,7 @@ bool ExtractEntryTo(ReadSession &session, std::string_view name, std::u16string_
 std::string LowerAscii(std::string_view text);
 // The index of a safe file entry of that name (exact, else in any letter case).
 std::optional<zip_uint64_t> FindEntry(ReadSession &session, std::string_view name);
+// The number of entries and the sum of their declared uncompressed sizes.
+bool DeclaredSize(const ReadSession &session, uint64_t &entries, uint64_t &bytes);
 
 } // namespace vk::arc

@@ -89,8 +89,8 @@ private:
 enum class Outcome { Done, Failed, Stopped };
 
 // Unpacks file entry `index` to `relative` (its folders exist).
-Outcome ExtractFile(ExtractState &state, zip_uint64_t index, const std::string &relative,
-                    std::optional<int64_t> mtime, EventSink &sink) {
+Outcome ExtractFile(ExtractState &state, zip_uint64_t index, const std::string &relative, uint64_t declaredSize,
+                    uint32_t permissions, std::optional<int64_t> mtime, EventSink &sink) {
     EntryReader entry(zip_fopen_index(state.za, index, 0));
     if (entry.get() == nullptr) return Outcome::Failed;
 
@@ -101,7 +101,8 @@ Outcome ExtractFile(ExtractState &state, zip_uint64_t index, const std::string &
     for (int attempt = 0; attempt < 32 && temp.empty(); ++attempt) {
         const std::u16string candidate =
             folder + u".~arc" + vk::text::U16(std::to_string(++state.tempCounter)) + u".part";
-        if (writer.Open(candidate, false)) temp = candidate;
+        // With permissions of its own the file stays private until they are set.
+        if (writer.Open(candidate, false, permissions != 0 ? 0600u : 0666u)) temp = candidate;
         else if (vk::fs::LastError() != vk::fs::kErrorFileExists) return Outcome::Failed;
     }
     if (temp.empty()) return Outcome::Failed;
@@ -111,16 +112,24 @@ Outcome ExtractFile(ExtractState &state, zip_uint64_t index, const std::string &
         vk::fs::DeleteFile(temp);
         return outcome;
     };
+    uint64_t written = 0;
     for (;;) {
         const zip_int64_t n = zip_fread(entry.get(), state.buffer.data(), state.buffer.size());
         if (n < 0) return abandon(Outcome::Failed); // damaged data, CRC error
         if (n == 0) break;
+        // Data beyond the declared size: the archive lied about it, and the
+        // room checked before unpacking would not hold it.
+        written += static_cast<uint64_t>(n);
+        if (written > declaredSize) return abandon(Outcome::Failed);
         if (!writer.Write(state.buffer.data(), static_cast<size_t>(n))) return abandon(Outcome::Failed);
         state.bytesDone += static_cast<uint64_t>(n);
         state.bytesUnpacked += static_cast<uint64_t>(n);
         if (!Progress(sink, state.bytesDone)) return abandon(Outcome::Stopped);
     }
     if (!writer.Close()) return abandon(Outcome::Failed);
+    // The file's own permissions when the archive keeps them: a private file
+    // comes back private.
+    if (permissions != 0 && !vk::fs::SetPermissions(temp, permissions)) return abandon(Outcome::Failed);
     if (mtime) vk::fs::SetWriteTime(temp, FileTimeFromUnix(*mtime));
     if (!vk::fs::MoveFile(temp, target)) return abandon(Outcome::Failed);
     return Outcome::Done;
@@ -134,6 +143,8 @@ struct EntryFacts {
     EntryPath path;
     bool special = false;      // a link, device, pipe or socket (or unreadable attributes)
     bool folder = false;
+    zip_uint8_t opsys = 0;     // the system that made the entry
+    zip_uint32_t attributes = 0;
 };
 
 EntryFacts ReadEntryFacts(zip_t *za, zip_uint64_t index) {
@@ -142,11 +153,9 @@ EntryFacts ReadEntryFacts(zip_t *za, zip_uint64_t index) {
     const char *stored = zip_get_name(za, index, ZIP_FL_ENC_GUESS);
     facts.storedName = vk::text::FromUtf8(stored != nullptr ? stored : "");
     if (stored != nullptr) facts.path = ParseEntryName(stored);
-    zip_uint8_t opsys = 0;
-    zip_uint32_t attributes = 0;
-    facts.special = zip_file_get_external_attributes(za, index, 0, &opsys, &attributes) != 0 ||
-                    IsSpecialEntry(attributes);
-    facts.folder = facts.path.directory || ((attributes >> 16) & kUnixTypeMask) == kUnixDirectory;
+    facts.special = zip_file_get_external_attributes(za, index, 0, &facts.opsys, &facts.attributes) != 0 ||
+                    IsSpecialEntry(facts.attributes);
+    facts.folder = facts.path.directory || ((facts.attributes >> 16) & kUnixTypeMask) == kUnixDirectory;
     return facts;
 }
 
@@ -192,18 +201,17 @@ bool ExtractEntryTo(ReadSession &session, std::string_view name, std::u16string_
         vk::fs::SetLastError(vk::fs::kErrorFileNotFound);
         return false;
     }
-    zip_stat_t st;
-    if (zip_stat_index(session.za, *index, 0, &st) != 0) {
-        vk::fs::SetLastError(vk::fs::kErrorFileNotFound);
-        return false;
-    }
+    const EntryFacts facts = ReadEntryFacts(session.za, *index);
     EntryReader entry(zip_fopen_index(session.za, *index, 0));
-    if (entry.get() == nullptr) {
+    if (!facts.haveStat || entry.get() == nullptr) {
         vk::fs::SetLastError(vk::fs::kErrorFileNotFound);
         return false;
     }
+    const uint64_t declared = (facts.st.valid & ZIP_STAT_SIZE) ? facts.st.size : UINT64_MAX;
+    const uint32_t permissions = UnpackedPermissions(facts.opsys, facts.attributes);
     vk::fs::Writer writer;
-    if (!writer.Open(path, false)) return false;
+    // With permissions of its own the file stays private until they are set.
+    if (!writer.Open(path, false, permissions != 0 ? 0600u : 0666u)) return false;
     auto abandon = [&](uint32_t error) {
         writer.Close();
         vk::fs::DeleteFile(path);
@@ -211,15 +219,20 @@ bool ExtractEntryTo(ReadSession &session, std::string_view name, std::u16string_
         return false;
     };
     thread_local std::vector<unsigned char> buffer(kReadBlock);
+    uint64_t written = 0;
     for (;;) {
         if (CancelFlagSet(cancelFlag)) return abandon(vk::fs::kErrorInvalidParameter);
         const zip_int64_t n = zip_fread(entry.get(), buffer.data(), buffer.size());
         if (n < 0) return abandon(kDamagedEntry); // damaged data, CRC error
         if (n == 0) break;
+        // Data beyond the declared size: the archive lied about it.
+        written += static_cast<uint64_t>(n);
+        if (written > declared) return abandon(kDamagedEntry);
         if (!writer.Write(buffer.data(), static_cast<size_t>(n))) return abandon(vk::fs::LastError());
     }
     if (!writer.Close()) return abandon(vk::fs::LastError());
-    if (const std::optional<int64_t> mtime = EntryTime(session.za, *index, st))
+    if (permissions != 0 && !vk::fs::SetPermissions(path, permissions)) return abandon(vk::fs::LastError());
+    if (const std::optional<int64_t> mtime = EntryTime(session.za, *index, facts.st))
         vk::fs::SetWriteTime(path, FileTimeFromUnix(*mtime));
     return true;
 }
@@ -238,6 +251,20 @@ std::unique_ptr<ReadSession> OpenArchive(std::u16string_view path) {
     session->za = zip_open(vk::text::NativePath(path).c_str(), ZIP_RDONLY, &error);
     if (session->za == nullptr) return nullptr;
     return session;
+}
+
+bool DeclaredSize(const ReadSession &session, uint64_t &entries, uint64_t &bytes) {
+    entries = bytes = 0;
+    if (session.za == nullptr) return false;
+    const zip_int64_t count = zip_get_num_entries(session.za, 0);
+    if (count < 0) return false;
+    entries = static_cast<uint64_t>(count);
+    for (zip_uint64_t i = 0; i < entries; ++i) {
+        zip_stat_t st;
+        if (zip_stat_index(session.za, i, 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE)) continue;
+        bytes = st.size > UINT64_MAX - bytes ? UINT64_MAX : bytes + st.size;
+    }
+    return true;
 }
 
 bool ExtractAll(ReadSession &session, std::u16string_view destination, EventSink &sink) {
@@ -277,6 +304,8 @@ bool ExtractAll(ReadSession &session, std::u16string_view destination, EventSink
         const EntryPath &path = facts.path;
         const bool special = facts.special;
         const bool folder = facts.folder;
+        const zip_uint8_t opsys = facts.opsys;
+        const zip_uint32_t attributes = facts.attributes;
 
         Outcome outcome = Outcome::Failed;
         const uint64_t doneBefore = state.bytesDone;
@@ -290,7 +319,9 @@ bool ExtractAll(ReadSession &session, std::u16string_view destination, EventSink
                     if (mtime) folderTimes.emplace_back(state.root + Native(relative), *mtime);
                 }
             } else if (EnsureFolders(state, path, path.parts.size() - 1)) {
-                outcome = ExtractFile(state, i, relative, mtime, sink);
+                const uint64_t declared = (st.valid & ZIP_STAT_SIZE) ? st.size : UINT64_MAX;
+                outcome = ExtractFile(state, i, relative, declared, UnpackedPermissions(opsys, attributes), mtime,
+                                      sink);
             }
         }
         // The percentage counts every entry by its stored size, also a refused one.
@@ -360,11 +391,13 @@ bool ExtractNamed(ReadSession &session, std::u16string_view destination, const s
     for (const std::string &name : names) {
         const std::optional<zip_uint64_t> index = FindEntry(session, name);
         if (!index) continue;
-        const EntryPath path = ParseEntryName(name);
-        zip_stat_t st;
-        if (zip_stat_index(session.za, *index, 0, &st) != 0) return false;
+        // Unpacked under its stored name (its own letter case).
+        const EntryFacts facts = ReadEntryFacts(session.za, *index);
+        const EntryPath &path = facts.path;
         if (!EnsureFolders(state, path, path.parts.size() - 1)) return false;
-        if (ExtractFile(state, *index, JoinEntryPath(path), EntryTime(session.za, *index, st), quiet) != Outcome::Done)
+        const uint64_t declared = (facts.st.valid & ZIP_STAT_SIZE) ? facts.st.size : UINT64_MAX;
+        if (ExtractFile(state, *index, JoinEntryPath(path), declared, UnpackedPermissions(facts.opsys, facts.attributes),
+                        EntryTime(session.za, *index, facts.st), quiet) != Outcome::Done)
             return false;
     }
     return true;

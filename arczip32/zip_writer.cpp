@@ -57,7 +57,9 @@ std::u16string ReserveTempBeside(std::u16string_view path) {
     for (int attempt = 0; attempt < 32; ++attempt) {
         const std::u16string temp = folder + u".~arc" + RandomTag() + u".tmp";
         vk::fs::Writer writer;
-        if (writer.Open(temp, false)) {
+        // Readable by its owner only: an archive holds settings, licence
+        // files and the like, whatever the permissions of its folder.
+        if (writer.Open(temp, false, 0600)) {
             if (writer.Close()) return temp;
             vk::fs::DeleteFile(temp);
             return {};
@@ -173,9 +175,8 @@ std::unique_ptr<WriteSession> CreateArchive(std::u16string_view path) {
     if (path.empty()) return nullptr;
     vk::fs::FileInfo info;
     if (vk::fs::Stat(path, info) && info.directory) return nullptr;
-    // The folder must take the new archive: checked now, written at the end.
-    const std::u16string folder = vk::fs::ParentFolder(path);
-    if (!folder.empty() && !vk::fs::IsDirectory(folder)) return nullptr;
+    // Nothing is written before ArcFinish: a folder that cannot take the
+    // archive fails the finish, and the entries collected until then count.
     auto session = std::make_unique<WriteSession>();
     session->archive = path;
     return session;
@@ -204,7 +205,7 @@ bool AddFile(WriteSession &session, std::string_view name, std::u16string_view p
     }
     PendingEntry pending;
     pending.mtime = static_cast<int64_t>(st.st_mtime);
-    pending.attributes = FileAttributes(::access(native.c_str(), W_OK) != 0);
+    pending.attributes = FileAttributes(static_cast<uint32_t>(st.st_mode) & 0777u);
     const uint64_t size = static_cast<uint64_t>(st.st_size);
     pending.size = size;
 
@@ -272,7 +273,7 @@ bool AddArchive(WriteSession &session, std::u16string_view path) {
         entry.from = source;
         entry.fromIndex = index;
         entry.mtime = SourceTime(source, index, st);
-        entry.attributes = opsys == ZIP_OPSYS_UNIX ? attributes : (folder ? FolderAttributes() : FileAttributes(false));
+        entry.attributes = opsys == ZIP_OPSYS_UNIX ? attributes : (folder ? FolderAttributes() : FileAttributes(0644));
         entry.size = (st.valid & ZIP_STAT_SIZE) ? st.size : 0;
         entry.done = true;
     }
@@ -298,7 +299,7 @@ bool AddFolder(WriteSession &session, std::u16string_view folder, EventSink &sin
             NewEntry(session, item.directory ? PendingEntry::Kind::Folder : PendingEntry::Kind::Compressed, item.name);
         entry.eventName = item.eventName;
         entry.mtime = item.mtime;
-        entry.attributes = item.directory ? FolderAttributes() : FileAttributes(item.readOnly);
+        entry.attributes = item.directory ? FolderAttributes() : FileAttributes(item.permissions);
         entry.size = item.directory ? 0 : item.size;
         if (item.directory) entry.done = true;
     }
@@ -355,24 +356,28 @@ bool FinishArchive(WriteSession &session, const int32_t *cancelFlag) {
     if (session.lastOf.empty()) {
         // libzip writes no file for an archive without entries; an empty ZIP
         // is still an archive.
-        return vk::fs::WriteAtomic(session.archive, std::string_view(kEmptyZip, sizeof kEmptyZip));
+        session.temp = ReserveTempBeside(session.archive);
+        vk::fs::Writer writer;
+        if (session.temp.empty() || !writer.Open(session.temp, true) || !writer.Write(kEmptyZip, sizeof kEmptyZip) ||
+            !writer.Close())
+            return false;
+    } else {
+        session.temp = ReserveTempBeside(session.archive);
+        if (session.temp.empty()) return false;
+        int error = 0;
+        session.za = zip_open(vk::text::NativePath(session.temp).c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+        if (session.za == nullptr) return false; // the destructor removes the temporary file
+        // Each name once, at the place of its first entry, with its last entry's content.
+        for (size_t at = 0; at < session.entries.size(); ++at) {
+            const PendingEntry &entry = session.entries[at];
+            if (session.firstOf.at(entry.name) != at) continue;
+            if (!WriteEntry(session, session.entries[session.lastOf.at(entry.name)])) return false;
+        }
+        zip_register_cancel_callback_with_state(session.za, CancelCallback, nullptr,
+                                                const_cast<int32_t *>(cancelFlag));
+        if (zip_close(session.za) != 0) return false; // the destructor discards it
+        session.za = nullptr;
     }
-
-    session.temp = ReserveTempBeside(session.archive);
-    if (session.temp.empty()) return false;
-    int error = 0;
-    session.za = zip_open(vk::text::NativePath(session.temp).c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
-    if (session.za == nullptr) return false; // the destructor removes the temporary file
-    // Each name once, at the place of its first entry, with its last entry's content.
-    for (size_t at = 0; at < session.entries.size(); ++at) {
-        const PendingEntry &entry = session.entries[at];
-        if (session.firstOf.at(entry.name) != at) continue;
-        if (!WriteEntry(session, session.entries[session.lastOf.at(entry.name)])) return false;
-    }
-
-    zip_register_cancel_callback_with_state(session.za, CancelCallback, nullptr, const_cast<int32_t *>(cancelFlag));
-    if (zip_close(session.za) != 0) return false; // the destructor discards it
-    session.za = nullptr;
 
     if (!vk::fs::SyncFile(session.temp)) return false;
     if (Cancelled(cancelFlag)) return false;

@@ -32,6 +32,7 @@
 #include <sys/statfs.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -42,6 +43,7 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "bench/support/bench_data.h"
@@ -173,8 +175,34 @@ double MsSince(const Clock::time_point &start) {
 // argv: --child backup|restore <set folder> <result file>
 // The result file gets: total ms, init ms, items ms, close ms, peak MB,
 // failed items, 1 when the Close call succeeded.
-int ChildMain(const std::string &mode, const std::string &setFolder, const std::string &resultFile) {
+int ChildMain(std::string mode, const std::string &setFolder, const std::string &resultFile) {
     vk::lib::AttachLibrary();
+    // "<job>-cancel": the cancel flag is set from another thread `cancelAt`
+    // ms into the job's items; the result is the time from the flag to the
+    // end of the job (the item under way, then for a backup its Close).
+    double cancelAt = -1;
+    int32_t cancel = 0;
+    double stoppedAfter = -1;
+    std::thread canceller;
+    Clock::time_point flagged;
+    std::atomic<bool> armed{false};
+    if (mode.size() > 7 && mode.compare(mode.size() - 7, 7, "-cancel") == 0) {
+        mode.resize(mode.size() - 7);
+        cancelAt = 150;
+    }
+    auto arm = [&] {
+        if (cancelAt < 0) return;
+        canceller = std::thread([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(static_cast<int>(cancelAt)));
+            flagged = Clock::now();
+            armed = true;
+            std::atomic_ref<int32_t>(cancel).store(1);
+        });
+    };
+    auto stopped = [&] {
+        if (canceller.joinable()) canceller.join();
+        if (armed) stoppedAfter = MsSince(flagged);
+    };
     std::vector<std::string> files;
     {
         std::ifstream list(setFolder + "files.txt");
@@ -189,31 +217,45 @@ int ChildMain(const std::string &mode, const std::string &setFolder, const std::
     const auto start = Clock::now();
     if (mode == "backup") {
         BackupJob *job = VKBackupInit(nullptr, VKF_OVERWRITE | VKF_QUIET, 0, archive.c_str(), u".conf.vkb", nullptr,
-                                      nullptr, nullptr);
+                                      &cancel, nullptr);
         if (job) {
             init = MsSince(start);
+            arm();
             for (const std::string &f : files) {
                 const std::u16string path = vk::text::FromUtf8(src + f);
-                if (VKBackup(job, 1002, 0, 0, nullptr, nullptr, path.c_str()) != 0) ++failed;
+                if (VKBackup(job, 1002, 0, 0, nullptr, nullptr, path.c_str()) != 0) {
+                    ++failed;
+                    if (cancelAt >= 0 && armed) break; // the first call after the flag
+                }
             }
             items = MsSince(start);
             closed = VKBackupClose(job) != 0;
+            stopped();
         }
     } else {
         // The archive was made by this engine ("7.0"): the question is answered.
         vk::ui::QueueAnswers(u"box:Yes");
-        BackupJob *job = VKRestoreInit(nullptr, VKF_QUIET, 0, archive.c_str(), u".conf.vkb", nullptr, nullptr);
+        BackupJob *job = VKRestoreInit(nullptr, VKF_QUIET, 0, archive.c_str(), u".conf.vkb", nullptr, &cancel);
         if (job) {
             init = MsSince(start);
+            arm();
             for (const std::string &f : files) {
                 const std::u16string path = vk::text::FromUtf8(dst + f);
-                if (VKRestore(job, 1002, 0, 0, nullptr, nullptr, path.c_str()) != 0) ++failed;
+                if (VKRestore(job, 1002, 0, 0, nullptr, nullptr, path.c_str()) != 0) {
+                    ++failed;
+                    if (cancelAt >= 0 && armed) break; // the first call after the flag
+                }
             }
+            stopped();
             items = MsSince(start);
             closed = VKRestoreClose(job) != 0;
         }
     }
     const double total = MsSince(start);
+    if (cancelAt >= 0) {
+        std::ofstream(resultFile) << stoppedAfter << " " << (closed ? 1 : 0) << "\n";
+        return 0;
+    }
     std::ofstream(resultFile) << total << " " << init << " " << (items - init) << " " << (total - items) << " "
                               << PeakMemoryMb() << " " << failed << " " << (closed ? 1 : 0) << "\n";
     return closed && failed == 0 ? 0 : 1;
@@ -352,6 +394,26 @@ int main(int argc, char **argv) {
         std::fflush(stdout);
     }
 
+    // Cancel on the large set: how long after the flag each job stops.
+    std::vector<std::pair<std::string, double>> cancels;
+    for (const Set &s : sets) {
+        if (s.name != "large") continue;
+        for (const char *job : {"backup-cancel", "restore-cancel"}) {
+            static const std::string self = fs::read_symlink("/proc/self/exe").string();
+            const std::string folder = Folder() + s.name + "/";
+            const std::string result = folder + "cancel.txt";
+            fs::remove(result);
+            const std::string registry = (std::string(job) == "backup-cancel" ? s.source : s.destination) + "registry.reg";
+            Shell("VAULTKEEP_REGISTRY=" + Quote(registry) + " VAULTKEEP_ANSWERS= " + Quote(self) + " --child " + job +
+                  " " + Quote(folder) + " " + Quote(result) + " 2>/dev/null");
+            std::ifstream in(result);
+            double after = -1;
+            int closedFlag = 0;
+            in >> after >> closedFlag;
+            cancels.emplace_back(job, after);
+        }
+    }
+
     if (std::getenv("ENGINE_BENCH_KEEP")) std::printf("installations kept in %s\n", Folder().c_str());
     else vk::fs::RemoveTree(vk::text::FromUtf8(Folder()));
 
@@ -396,6 +458,9 @@ int main(int argc, char **argv) {
             std::printf("peak memory, large set: %.1f MB (goal < 100 MB): %s\n", peak, verdict(peak < 100));
         }
     }
+    for (const auto &[job, after] : cancels)
+        std::printf("%-14s large: stopped %.0f ms after the flag (goal < 1000 ms): %s\n", job.c_str(), after,
+                    verdict(after >= 0 && after < 1000));
     if (results.count("1k") && results.count("10k")) {
         for (const char *job : {"backup", "restore"}) {
             const bool backup = std::string(job) == "backup";

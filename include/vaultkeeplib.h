@@ -238,7 +238,9 @@ VK_API int VKRestoreClose(BackupJob *job);
 VK_API int32_t VKTypeFromDesc(const char16_t *description);
 /* Copies section "prefix-sourceName" of sourceFile to "prefix-destName" of
  * destFile: the destination section is emptied first; keys with empty values
- * are not copied. Returns 0. */
+ * are not copied. Returns 0 once the copy is on disk, StatusIniFail (11) when
+ * it could not be written (destFile is then as it was). Called inside a
+ * VKBackup or VKRestore item, the copy reaches the disk with that item. */
 VK_API int XferIniKey(const char16_t *prefix, const char16_t *sourceName, const char16_t *sourceFile,
                       const char16_t *destName, const char16_t *destFile);
 

@@ -9,6 +9,7 @@
 #include "lib/engine/metadata.h"
 #include "lib/resources/library_dialogs.h"
 #include "lib/services/center_window.h"
+#include "platform/fs/fs.h"
 #include "platform/ini/ini.h"
 #include "platform/text/text.h"
 #include "platform/ui/ui.h"
@@ -24,6 +25,8 @@ struct ProgressState {
     intptr_t counter = 0;
     intptr_t total = 0;
     int refused = 0; // entries of the current unpacking that were refused
+    bool lostMetadata = false; // "Backup.why" was one of them
+    UnpackRefusal refusal = UnpackRefusal::None;
 };
 
 ProgressState &State() {
@@ -106,6 +109,7 @@ int ArchiveEvent(int event, void *context, intptr_t value) {
         break;
     case ARC_EVENT_CANNOT_UNPACK:
         ++s.refused;
+        if (vk::text::EqualNoCase(vk::text::View(AsText(value)), kMetadataName)) s.lostMetadata = true;
         ShowCannotUnpack(job->owner, AsText(value));
         return 1;
     case ARC_EVENT_SUMMARY:
@@ -145,13 +149,26 @@ int UnpackArchive(BackupJob &job) {
     request.word[ARC_WORD_CONTEXT] = reinterpret_cast<intptr_t>(&job);
     State().bar = nullptr;
     State().refused = 0;
+    State().lostMetadata = false;
+    State().refusal = UnpackRefusal::None;
 
     const ArcRequestProc open = RequestProc(5);
     const ArcRequestProc extract = RequestProc(6);
     const ArcRequestProc close = RequestProc(7);
+    const auto size = reinterpret_cast<ArcSizeProc>(ArcProcByOrdinal(9));
     int result = 0;
-    if (open && extract && close && open(&request)) {
-        result = extract(&request);
+    if (open && extract && close && size && open(&request)) {
+        // An archive that declares more than the temporary folder can take is
+        // refused before anything is written: unpacked, it would fill the disk.
+        uint64_t entries = 0;
+        uint64_t bytes = 0;
+        const uint64_t room = vk::fs::FreeSpace(job.workFolder);
+        if (size(&request, &entries, &bytes) && room != UINT64_MAX &&
+            bytes > (room > kUnpackMarginBytes ? room - kUnpackMarginBytes : 0)) {
+            State().refusal = UnpackRefusal::NoRoom;
+        } else {
+            result = extract(&request);
+        }
         close(&request);
     }
     DestroyProgressWindow();
@@ -161,14 +178,30 @@ int UnpackArchive(BackupJob &job) {
 int OpenArchiveForItems(BackupJob &job) {
     State().bar = nullptr;
     State().refused = 0;
+    State().lostMetadata = false;
+    State().refusal = UnpackRefusal::None;
+    const auto size = reinterpret_cast<ArcSizeProc>(ArcProcByOrdinal(9));
     int result = 0;
-    if (OpenArchiveReader(job)) {
-        // "Backup.why" first: the announcements translate entry names
-        // through its records. Then the entries are announced as an
-        // unpacking announces them (codes 1 to 5), without unpacking them.
-        if (UnpackEntries(job, {std::u16string(kMetadataName)}) &&
-            RequestProc(13)(&job.archive.request) != 0)
-            result = 1;
+    if (size && OpenArchiveReader(job)) {
+        // An archive that declares more than the temporary folder can take is
+        // refused before anything is written, as an unpacking refuses it.
+        uint64_t entries = 0;
+        uint64_t bytes = 0;
+        const uint64_t room = vk::fs::FreeSpace(job.workFolder);
+        if (size(&job.archive.request, &entries, &bytes) && room != UINT64_MAX &&
+            bytes > (room > kUnpackMarginBytes ? room - kUnpackMarginBytes : 0)) {
+            State().refusal = UnpackRefusal::NoRoom;
+        } else {
+            // "Backup.why" first: the announcements translate entry names
+            // through its records. Then the entries are announced as an
+            // unpacking announces them (codes 1 to 5), without unpacking them.
+            if (!UnpackEntries(job, {std::u16string(kMetadataName)})) {
+                ShowCannotUnpack(job.owner, kMetadataName);
+                ++State().refused;
+                State().lostMetadata = true;
+            }
+            result = RequestProc(14)(&job.archive.request) != 0 ? 1 : 0;
+        }
     }
     DestroyProgressWindow();
     if (!result) CloseArchiveSession(job);
@@ -180,7 +213,7 @@ bool UnpackEntries(BackupJob &job, const std::vector<std::u16string> &entries) {
     std::vector<const char16_t *> names;
     for (const std::u16string &entry : entries) names.push_back(entry.c_str());
     job.archive.request.word[ARC_WORD_DESTINATION] = reinterpret_cast<intptr_t>(job.workFolder.c_str());
-    const auto extract = reinterpret_cast<ArcNamesProc>(ArcProcByOrdinal(14));
+    const auto extract = reinterpret_cast<ArcNamesProc>(ArcProcByOrdinal(15));
     return extract(&job.archive.request, names.data(), static_cast<int>(names.size())) != 0;
 }
 
@@ -191,6 +224,8 @@ void ShowCannotUnpack(VKHWND owner, const char16_t *name) {
 }
 
 int LastUnpackRefusals() { return State().refused; }
+bool LastUnpackLostMetadata() { return State().lostMetadata; }
+UnpackRefusal LastUnpackRefusal() { return State().refusal; }
 
 bool MayBeZipArchive(std::u16string_view path) {
     std::ifstream in(vk::text::NativePath(path), std::ios::binary);

@@ -39,6 +39,18 @@ bool UnpackEntries(BackupJob &job, const std::vector<std::u16string> &entries);
 
 // Entries the last unpacking could not unpack (event 4).
 int LastUnpackRefusals();
+// True when the last unpacking could not unpack the archive's "Backup.why".
+bool LastUnpackLostMetadata();
+
+// Why UnpackArchive refused an archive before unpacking anything.
+enum class UnpackRefusal {
+    None,
+    NoRoom, // its declared size does not fit the free space of the temporary folder
+};
+UnpackRefusal LastUnpackRefusal();
+
+// Room kept free in the temporary folder when an archive is unpacked there.
+inline constexpr uint64_t kUnpackMarginBytes = 64ull << 20;
 
 // True when the file may be a ZIP archive: it starts with a ZIP signature, or
 // it cannot be read at all (which proves nothing). A file that fails to

@@ -31,7 +31,7 @@ bool OpenArchiveWriter(BackupJob &job) {
     job.archive.writes = true;
     FillRequest(job);
     if (!Ordinal<ArcRequestProc>(2)(&job.archive.request)) return false;
-    if (job.append && job.keepsEntries && !Ordinal<ArcAddFolderProc>(11)(&job.archive.request, job.archivePath.c_str())) {
+    if (job.append && job.keepsEntries && !Ordinal<ArcAddFolderProc>(12)(&job.archive.request, job.archivePath.c_str())) {
         CloseArchiveSession(job);
         return false;
     }
@@ -41,14 +41,14 @@ bool OpenArchiveWriter(BackupJob &job) {
 bool ArchiveHasEntry(BackupJob &job, std::u16string_view entry) {
     if (!HasArchiveSession(job)) return false;
     const std::u16string name(entry);
-    return Ordinal<ArcNameProc>(10)(&job.archive.request, name.c_str()) != 0;
+    return Ordinal<ArcNameProc>(11)(&job.archive.request, name.c_str()) != 0;
 }
 
 bool AddFileEntry(BackupJob &job, std::u16string_view entry, std::u16string_view source) {
     if (!OpenArchiveWriter(job)) return false;
     FillRequest(job); // the cancel flag may have been given after the session began
     const std::u16string name(entry), path(source);
-    return Ordinal<ArcEntryFileProc>(9)(&job.archive.request, name.c_str(), path.c_str()) != 0;
+    return Ordinal<ArcEntryFileProc>(10)(&job.archive.request, name.c_str(), path.c_str()) != 0;
 }
 
 bool OpenArchiveReader(BackupJob &job) {
@@ -62,7 +62,7 @@ bool OpenArchiveReader(BackupJob &job) {
 bool ArchiveHoldsEntry(BackupJob &job, std::u16string_view entry) {
     if (!HasArchiveSession(job) || job.archive.writes) return false;
     const std::u16string name(entry);
-    return Ordinal<ArcNameProc>(10)(&job.archive.request, name.c_str()) != 0;
+    return Ordinal<ArcNameProc>(11)(&job.archive.request, name.c_str()) != 0;
 }
 
 bool ExtractEntry(BackupJob &job, std::u16string_view entry, std::u16string_view path) {
@@ -72,7 +72,7 @@ bool ExtractEntry(BackupJob &job, std::u16string_view entry, std::u16string_view
     }
     FillRequest(job);
     const std::u16string name(entry), target(path);
-    return Ordinal<ArcEntryFileProc>(12)(&job.archive.request, name.c_str(), target.c_str()) != 0;
+    return Ordinal<ArcEntryFileProc>(13)(&job.archive.request, name.c_str(), target.c_str()) != 0;
 }
 
 namespace {

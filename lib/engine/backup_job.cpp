@@ -196,6 +196,7 @@ extern "C" {
 VK_API BackupJob *VKBackupInit(VKHWND owner, uint32_t flags, uint32_t extraFlags, const char16_t *path,
                                const char16_t *extensions, ProgressProc progress, int32_t *cancelFlag,
                                const char16_t *commandText) {
+    vk::ini::Batch writes;
     BackupJob *job = NewJob();
     if (!job) return nullptr;
     job->owner = owner;
@@ -220,8 +221,22 @@ VK_API BackupJob *VKBackupInit(VKHWND owner, uint32_t flags, uint32_t extraFlags
     }
     const std::u16string comment = CommentOf(commandText);
     if (!IsBlank(comment)) vk::lib::AddNumberedEntry(kCommentSection, comment.c_str(), job->metadataPath.c_str());
+    // The mark tells a restore that the values are in this version's units.
+    // An append keeps the units of what the archive already holds: a genuine
+    // version-7 archive stays unmarked, any other archive gets the mark, since
+    // it now says "7.0" too.
+    const bool genuineVersion7 = job->append && !CreatedByThisSystem(*job) &&
+                                 vk::text::EqualNoCase(ReadMetadata(*job, kUtilitySection, u"BackupVersion"),
+                                                       kBackupVersionWritten);
     WriteMetadata(*job, kUtilitySection, u"BackupVersion", kBackupVersionWritten);
-    if (!job->append) WriteMetadata(*job, kUtilitySection, kCreatedByKey, kCreatedByValue);
+    if (!genuineVersion7) WriteMetadata(*job, kUtilitySection, kCreatedByKey, kCreatedByValue);
+    if (!writes.Finish()) {
+        // "Backup.why" could not be written: no archive can be made.
+        vk::ui::MessageBox(owner, Text(3010), Text(2960), vk::ui::kMbOk | vk::ui::kMbIconError);
+        RemoveWorkFolder(job->workFolder);
+        FreeJob(job);
+        return nullptr;
+    }
 
     job->progress = progress;
     job->cancelFlag = cancelFlag;
@@ -238,15 +253,16 @@ VK_API int VKBackup(BackupJob *job, int32_t type, uint32_t itemFlags, uint32_t i
     if (!job) return StatusFailed;
     if (Cancelled(*job)) return StatusCancelled;
     job->started = 1;
-    return DispatchBackup(*job, type, itemFlags, itemExtraFlags, name, key, path);
+    vk::ini::Batch writes;
+    return ItemResult(writes, DispatchBackup(*job, type, itemFlags, itemExtraFlags, name, key, path));
 }
 
 VK_API int VKBackupClose(BackupJob *job) {
     if (!job) return 0;
+    // The work folder's settings files reach the disk before it is zipped
+    // (an archive is written only when they did).
     const int written = ZipWorkFolder(*job);
-    // Settings files the items changed reach the disk before the job ends.
-    vk::ini::Flush(nullptr);
-    WriteJobReport(*job);
+    WriteJobReport(*job, written != 0);
     RemoveWorkFolder(job->workFolder);
     FreeJob(job);
     return written;

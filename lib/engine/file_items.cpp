@@ -13,6 +13,7 @@
 #include "lib/engine/file_items.h"
 #include "lib/engine/file_items_internal.h"
 #include "lib/engine/ini_items.h"
+#include "lib/engine/installation_bounds.h"
 #include "lib/engine/metadata.h"
 #include "lib/engine/paths.h"
 #include "platform/fs/fs.h"
@@ -117,7 +118,9 @@ int BackupFileItem(BackupJob &job, int32_t fileClass, uint32_t itemFlags, uint32
     std::u16string destination;
     if (fileClass == VK_ITEM_MAIN_INI) {
         destination = WorkPath(job.workFolder, fileClass, StoredFileName(name));
-        if (!MakeParentFolder(destination)) {
+        if (LinkLeavesInstallation(source)) {
+            status = SignalCopyFailure(job, StatusAccessDenied, 0, source);
+        } else if (!MakeParentFolder(destination)) {
             status = SignalCopyFailure(job, StatusWindowsError, vk::fs::LastError(), source);
         } else if (!IsAbsolutePath(source) || !vk::fs::Exists(source)) {
             // A missing main file transfers nothing: reported, not passed off
@@ -130,7 +133,12 @@ int BackupFileItem(BackupJob &job, int32_t fileClass, uint32_t itemFlags, uint32
         const std::u16string relative =
             fileClass == VK_CLASS_DATABASE ? PathBelowDataDir(source) : StoredFileName(name);
         const std::u16string entry = ClassEntry(fileClass, relative);
-        status = BackupToArchive(job, source, entry);
+        // A link in an installation folder that leads out of the installation
+        // is not followed: the archive would carry a file from elsewhere.
+        if (LinkLeavesInstallation(source))
+            status = SignalCopyFailure(job, StatusAccessDenied, 0, source);
+        else
+            status = BackupToArchive(job, source, entry);
         RecordFileResult(job, ToStoredKey(entry), status, fileClass, label);
         return status;
     }
@@ -150,10 +158,16 @@ int RestoreFileItem(BackupJob &job, int32_t fileClass, uint32_t itemFlags, uint3
     const std::u16string relative =
         fileClass == VK_CLASS_DATABASE ? PathBelowDataDir(path) : std::u16string(name);
     std::u16string source;
-    if (fileClass != VK_CLASS_DATABASE && (job.flags & VKF_PLAIN_SOURCE))
+    if (fileClass == VK_CLASS_DATABASE) {
+        source = FindWorkEntry(job.workFolder, fileClass, relative);
+    } else if (job.flags & VKF_PLAIN_SOURCE) {
+        // A plain file is restored only to a file of its own name: copied
+        // to every file item it would overwrite unrelated files.
+        if (!vk::text::EqualNoCase(name, FileName(job.archivePath))) return StatusNoSourceFile;
         source = job.archivePath;
-    else
-        source = WorkPath(job.workFolder, fileClass, relative);
+    } else {
+        source = FindWorkEntry(job.workFolder, fileClass, name);
+    }
     if (handled) *handled = source;
 
     int status;
@@ -174,7 +188,12 @@ int RestoreFileItem(BackupJob &job, int32_t fileClass, uint32_t itemFlags, uint3
             if (answer != 0) return answer;
         }
         const SpecialHandler handler = FindSpecialHandler(name);
-        if (!entry.empty()) {
+        if (LinkLeavesInstallation(vk::fs::ParentFolder(destination))) {
+            // A linked folder on the way would take the file out of the
+            // installation. (A link in the file's own place is replaced by
+            // the new file, never written through.)
+            status = SignalCopyFailure(job, StatusAccessDenied, 0, destination);
+        } else if (!entry.empty()) {
             status = RestoreFromArchive(job, entry, destination, handler);
             if (status == StatusNoSourceFile) return status; // a damaged entry: as if missing
         } else {

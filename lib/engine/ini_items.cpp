@@ -14,6 +14,7 @@
 #include "lib/engine/paths.h"
 #include "lib/services/profile.h"
 #include "platform/fs/fs.h"
+#include "platform/ini/ini.h"
 #include "platform/text/text.h"
 
 namespace vk::engine {
@@ -124,9 +125,14 @@ int TransferSection(std::u16string_view sourceSection, std::u16string_view destS
     return StatusOk;
 }
 
-int BackupIniItem(BackupJob &job, int32_t type, std::u16string_view sourceSection, std::u16string_view destSection,
-                  const char16_t *key, std::u16string_view sourceFile, const char16_t *destFile) {
-    std::u16string destination;
+bool CommitIniWrites(std::u16string_view file) {
+    const std::u16string f(file);
+    return vk::ini::Flush(f.c_str());
+}
+
+int TransferIniItem(int32_t type, std::u16string_view sourceSection, std::u16string_view destSection,
+                    const char16_t *key, std::u16string_view sourceFile, const char16_t *destFile,
+                    std::u16string &destination) {
     if (destFile && *destFile) {
         destination = destFile;
     } else {
@@ -134,7 +140,16 @@ int BackupIniItem(BackupJob &job, int32_t type, std::u16string_view sourceSectio
         destination = HomeFolder(type) + std::u16string(FileName(sourceFile));
     }
     if (!IsIniSectionType(type)) return StatusInvalidBackupType;
-    const int status = TransferSection(sourceSection, destSection, key, sourceFile, destination);
+    return TransferSection(sourceSection, destSection, key, sourceFile, destination);
+}
+
+int BackupIniItem(BackupJob &job, int32_t type, std::u16string_view sourceSection, std::u16string_view destSection,
+                  const char16_t *key, std::u16string_view sourceFile, const char16_t *destFile) {
+    std::u16string destination;
+    int status = TransferIniItem(type, sourceSection, destSection, key, sourceFile, destFile, destination);
+    if (status == StatusFailed || status == StatusInvalidBackupType) return status;
+    // The record says what the disk holds.
+    if (!CommitIniWrites(destination)) status = StatusIniFail;
     RecordIniResult(job, status, type, destSection, key);
     return status;
 }
@@ -142,7 +157,7 @@ int BackupIniItem(BackupJob &job, int32_t type, std::u16string_view sourceSectio
 int RestoreIniItem(BackupJob &job, int32_t type, std::u16string_view section, const char16_t *key,
                    const char16_t *destFile) {
     if (!IsIniSectionType(type)) return StatusInvalidBackupType;
-    const std::u16string source = WorkPath(job.workFolder, VK_ITEM_MAIN_INI, kPropertiesIniName);
+    const std::u16string source = FindWorkEntry(job.workFolder, VK_ITEM_MAIN_INI, kPropertiesIniName);
     const bool destGiven = destFile && *destFile;
     const std::u16string destination =
         destGiven ? std::u16string(destFile) : HomeFolder(VK_ITEM_MAIN_INI) + kPropertiesIniName;
@@ -164,6 +179,8 @@ int RestoreIniItem(BackupJob &job, int32_t type, std::u16string_view section, co
         if (type == VK_ITEM_COLOR_MAPS && status == StatusOk && key && *key)
             AddToNumberedList(kColorMapsSection, vk::text::View(key), destination);
     }
+    // Restored means on disk: a write that could not be made is a failed item.
+    if (status != StatusSkipOne && !CommitIniWrites(destination)) status = StatusIniFail;
     RecordIniResult(job, status, type, section, key);
     return status;
 }
@@ -175,6 +192,8 @@ extern "C" VK_API int XferIniKey(const char16_t *prefix, const char16_t *sourceN
     using vk::text::View;
     if (!destFile || !*destFile) return 0;
     try {
+        vk::ini::Batch batch;
+        bool written = true;
         // Section names are built whole: a cut name would be another section.
         const std::u16string sourceSection = std::u16string(View(prefix)) + u"-" + std::u16string(View(sourceName));
         const std::u16string destSection = std::u16string(View(prefix)) + u"-" + std::u16string(View(destName));
@@ -186,11 +205,16 @@ extern "C" VK_API int XferIniKey(const char16_t *prefix, const char16_t *sourceN
             }
         }
         const std::u16string file(View(destFile));
-        vk::lib::DeleteIniSection(destSection.c_str(), file.c_str());
-        for (const auto &[key, value] : entries)
-            vk::lib::ProfileWriteString(destSection.c_str(), key.c_str(), value.c_str(), file.c_str());
+        written = vk::lib::DeleteIniSection(destSection.c_str(), file.c_str());
+        for (const auto &[key, value] : entries) {
+            if (!written) break;
+            written = vk::lib::ProfileWriteString(destSection.c_str(), key.c_str(), value.c_str(), file.c_str());
+        }
+        // On disk when the call returns (or, inside a job's call, when that returns).
+        if (!batch.Finish()) written = false;
+        return written ? 0 : StatusIniFail;
     } catch (...) {
         // No exception crosses the exported interface.
     }
-    return 0;
+    return StatusIniFail;
 }

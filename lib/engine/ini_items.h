@@ -18,7 +18,18 @@ const char16_t *SectionTypeName(int32_t type);
 int TransferSection(std::u16string_view sourceSection, std::u16string_view destSection, const char16_t *key,
                     std::u16string_view sourceFile, std::u16string_view destFile);
 
+// Writes the file's pending settings writes to disk now; false when they
+// could not be written (and are lost).
+bool CommitIniWrites(std::u16string_view file);
+
+// The transfer of one ini item of a backup without its record: the
+// destination (the given file, or the source's name in the type's home
+// folder) and the status.
+int TransferIniItem(int32_t type, std::u16string_view sourceSection, std::u16string_view destSection,
+                    const char16_t *key, std::u16string_view sourceFile, const char16_t *destFile,
+                    std::u16string &destination);
 // One ini item of a backup (recorded in IniBk) and of a restore (IniRestore).
+// The record is written once the item's writes are on disk.
 int BackupIniItem(BackupJob &job, int32_t type, std::u16string_view sourceSection, std::u16string_view destSection,
                   const char16_t *key, std::u16string_view sourceFile, const char16_t *destFile);
 int RestoreIniItem(BackupJob &job, int32_t type, std::u16string_view section, const char16_t *key,

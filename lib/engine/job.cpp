@@ -30,6 +30,10 @@ ItemFlagScope::~ItemFlagScope() {
     job_.extraFlags &= ~addedExtra_;
 }
 
+int ItemResult(vk::ini::Batch &writes, int status) {
+    return writes.Finish() || status != StatusOk ? status : StatusIniFail;
+}
+
 bool IsBackup(const BackupJob &job) { return (job.flags & VKF_BACKUP) != 0; }
 
 bool Version7(const BackupJob &job) { return job.translate == &Version7Hook; }

@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "arczip32/arczip32.h"
+#include "platform/ini/ini.h"
 #include "vaultkeeplib.h"
 
 // Decides, for a restore, whether an item is restored normally (0) or what
@@ -85,6 +86,11 @@ private:
     uint32_t addedFlags_;
     uint32_t addedExtra_;
 };
+
+// The status of an item call once its settings writes are finished (every
+// exported call keeps them in one vk::ini::Batch, written when it returns):
+// StatusIniFail when they could not be written although the item went well.
+int ItemResult(vk::ini::Batch &writes, int status);
 
 bool IsBackup(const BackupJob &job);
 // Flushes the file systems of the folders a restore wrote to (at close).

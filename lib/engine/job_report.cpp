@@ -2,6 +2,8 @@
 
 #include "lib/engine/file_items.h"
 #include "lib/services/status.h"
+#include "platform/text/text.h"
+#include "vaultkeeplib.h"
 
 namespace vk::engine {
 namespace {
@@ -13,13 +15,14 @@ std::function<bool(std::u16string_view)> &Viewer() {
 
 } // namespace
 
-std::u16string WriteJobReport(const BackupJob &job) {
+std::u16string WriteJobReport(const BackupJob &job, bool saved) {
     vk::lib::ReportRequest request;
     request.backup = IsBackup(job);
     request.started = job.started;
     request.reportDue = (job.flags & VKF_REPORT_DUE) != 0;
     request.reportAsked = (job.flags & VKF_REPORT) != 0;
     request.whyPath = job.metadataPath;
+    if (!saved) request.notSaved = vk::text::View(LMGetString(VKGetLibraryModule(), 7988));
     request.translateEntry = [&job](std::u16string_view key) { return TranslateEntry(job, key, 0); };
     request.openViewer = Viewer();
     return vk::lib::WriteResultsReport(request);

@@ -11,8 +11,9 @@
 namespace vk::engine {
 
 // Writes the report when the job started and a report is due or was asked
-// for; returns its path ("" when none was written).
-std::u16string WriteJobReport(const BackupJob &job);
+// for; returns its path ("" when none was written). A backup whose archive
+// was not written (saved false) lists no item as successful.
+std::u16string WriteJobReport(const BackupJob &job, bool saved = true);
 
 // Replaces the desktop viewer that opens a written report (tests); an empty
 // function restores the viewer.

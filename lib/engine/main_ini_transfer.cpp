@@ -5,11 +5,14 @@
 // WProperties.ini keeps them in [Preferences] and [CompanyInfo].
 #include <array>
 #include <string>
+#include <vector>
 
 #include "lib/engine/file_items_internal.h"
 #include "lib/engine/ini_items.h"
 #include "lib/engine/ini_items_internal.h"
+#include "lib/engine/metadata.h"
 #include "lib/services/status.h"
+#include "platform/ini/ini.h"
 #include "platform/text/text.h"
 
 namespace vk::engine {
@@ -55,9 +58,24 @@ int TransferMainIni(BackupJob &job, std::u16string_view fileName, std::u16string
     const std::u16string dest(destFile);
     const bool mainFile = vk::text::EqualNoCase(fileName, kMainIniName);
     int overall = StatusOk;
+    // Every value comes from one reading of the file, even when the host
+    // replaces it meanwhile: the archive never holds a mix of two versions.
+    vk::ini::Snapshot snapshot(source);
 
+    // The items' records wait until their writes are on disk.
+    struct Done {
+        int status;
+        int32_t type;
+        std::u16string section;
+        std::u16string key;
+        bool hasKey;
+    };
+    std::vector<Done> done;
     auto item = [&](int32_t type, std::u16string_view from, std::u16string_view to, const char16_t *key) {
-        return BackupIniItem(job, type, from, to, key, source, dest.c_str());
+        std::u16string destination;
+        const int status = TransferIniItem(type, from, to, key, source, dest.c_str(), destination);
+        done.push_back({status, type, std::u16string(to), key ? std::u16string(key) : std::u16string(), key != nullptr});
+        return status;
     };
 
     // 1. Colour maps: each listed map's colours from [Screen]; the list ends
@@ -112,6 +130,14 @@ int TransferMainIni(BackupJob &job, std::u16string_view fileName, std::u16string
     for (const std::u16string &key : ReadIniKeys(u"CompanyInfo", source))
         Keep(overall, item(VK_ITEM_COMPANY_INFO, u"CompanyInfo", u"CompanyInfo", key.c_str()));
 
+    // 7. One write of the archive's copy; each item is recorded as it ended
+    //    up, failed when that write failed.
+    const bool written = CommitIniWrites(dest);
+    if (!written) overall = StatusIniFail;
+    for (const Done &d : done) {
+        const int status = written || d.status != StatusOk ? d.status : StatusIniFail;
+        RecordIniResult(job, status, d.type, d.section, d.hasKey ? d.key.c_str() : nullptr);
+    }
     return overall;
 }
 

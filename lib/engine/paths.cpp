@@ -1,5 +1,8 @@
 #include "lib/engine/paths.h"
 
+#include <vector>
+
+#include "platform/fs/fs.h"
 #include "platform/text/text.h"
 #include "vaultkeeplib.h"
 
@@ -59,6 +62,46 @@ std::u16string WorkPath(std::u16string_view workFolder, int32_t fileClass, std::
     path.push_back(u'/');
     path += ToNative(relative);
     return path;
+}
+
+std::u16string FindEntry(std::u16string_view folder, std::u16string_view relative) {
+    std::u16string exact(folder);
+    if (!exact.empty() && !IsSeparator(exact.back())) exact.push_back(u'/');
+    exact += ToNative(relative);
+    if (vk::fs::Exists(exact)) return exact;
+    // Part by part: the exact name when it is there, else a name that
+    // matches without regard to letter case.
+    std::u16string path(folder);
+    if (!path.empty() && !IsSeparator(path.back())) path.push_back(u'/');
+    const std::u16string parts = ToNative(relative);
+    size_t start = 0;
+    while (start <= parts.size()) {
+        const size_t end = std::min(parts.find(u'/', start), parts.size());
+        const std::u16string part = parts.substr(start, end - start);
+        start = end + 1;
+        if (part.empty()) continue;
+        std::u16string found;
+        if (vk::fs::Exists(path + part)) {
+            found = part;
+        } else {
+            std::vector<vk::fs::DirEntry> entries;
+            if (!vk::fs::ListDirectory(path, entries)) return exact;
+            for (const vk::fs::DirEntry &e : entries) {
+                if (vk::text::EqualNoCase(e.name, part)) {
+                    found = e.name;
+                    break;
+                }
+            }
+            if (found.empty()) return exact;
+        }
+        path += found;
+        if (end < parts.size()) path.push_back(u'/');
+    }
+    return path;
+}
+
+std::u16string FindWorkEntry(std::u16string_view workFolder, int32_t fileClass, std::u16string_view relative) {
+    return FindEntry(workFolder, vk::text::U16(std::to_string(fileClass)) + u"/" + ToNative(relative));
 }
 
 } // namespace vk::engine

@@ -29,4 +29,12 @@ std::u16string HomeFolder(int32_t type);
 // <work folder><class>/<relative name>
 std::u16string WorkPath(std::u16string_view workFolder, int32_t fileClass, std::u16string_view relative);
 
+// An unpacked entry of an archive, found as archive entry names are compared:
+// without regard to letter case. <folder><relative> when a file or folder of
+// that exact name exists or none matches; otherwise the path of the entry
+// whose parts match, letter case aside (the first in name order).
+std::u16string FindEntry(std::u16string_view folder, std::u16string_view relative);
+// FindEntry for <class>/<relative name> below the work folder.
+std::u16string FindWorkEntry(std::u16string_view workFolder, int32_t fileClass, std::u16string_view relative);
+
 } // namespace vk::engine

@@ -3,11 +3,13 @@
 #include <string>
 
 #include "common/file_helpers.h"
+#include "common/format.h"
 #include "lib/engine/archive_binding.h"
 #include "lib/engine/archive_entries.h"
 #include "lib/engine/archive_choice.h"
 #include "lib/engine/file_items.h"
 #include "lib/engine/ini_items.h"
+#include "lib/engine/installation_bounds.h"
 #include "lib/engine/job.h"
 #include "lib/engine/job_report.h"
 #include "lib/engine/metadata.h"
@@ -64,9 +66,9 @@ bool StartsWithNumber(std::u16string_view s) {
 // The tool or service file of an archive: the configuration copy of the
 // database when the archive holds one, else <Name>.<extension>.
 std::u16string DefinitionsFile(const BackupJob &job, std::u16string_view database, std::u16string_view extension) {
-    std::u16string copy = job.workFolder + u"4001/" + std::u16string(database);
+    std::u16string copy = FindWorkEntry(job.workFolder, VK_CLASS_CONFIG_INI, database);
     if (vk::fs::Exists(copy)) return copy;
-    return job.workFolder + job.name + u"." + std::u16string(extension);
+    return FindEntry(job.workFolder, job.name + u"." + std::u16string(extension));
 }
 
 // Tells the caller what the archive holds (codes 0, 6, 7, 8, 10, 12, 11).
@@ -101,6 +103,17 @@ void AnnounceContents(BackupJob &job, bool version7) {
     }
 }
 
+// "Backup.why" larger than this is refused: a metadata file holds a few
+// records per item, and reading a huge one would take memory without end.
+constexpr uint64_t kMetadataLimitBytes = 16ull << 20;
+
+// A warning about the archive (text `id` with the archive path inserted).
+void ShowArchiveRefusal(VKHWND owner, uint32_t id, const std::u16string &archive) {
+    char16_t text[1024];
+    vk::FormatBounded(text, 1024, Text(id), archive.c_str());
+    vk::ui::MessageBox(owner, text, Text(2960), vk::ui::kMbOk | vk::ui::kMbIconError);
+}
+
 // Gives up a job whose work folder was already made.
 BackupJob *Abandon(BackupJob *job) {
     RemoveWorkFolder(job->workFolder);
@@ -113,11 +126,28 @@ int CallHook(BackupJob &job, int32_t type, uint32_t itemFlags, uint32_t itemExtr
     return job.translate ? job.translate(&job, type, itemFlags, itemExtraFlags, name, key, path) : 0;
 }
 
+// An ini item: its values are merged into the destination file, which is
+// therefore read and written where it lies. A destination that is a link
+// leading out of the installation is refused (Access denied), recorded like
+// any other result.
+int RestoreIniSection(BackupJob &job, int32_t type, const char16_t *name, const char16_t *key,
+                      const char16_t *path) {
+    const bool given = path && *path;
+    const std::u16string destination =
+        given ? std::u16string(path) : HomeFolder(VK_ITEM_MAIN_INI) + u"WProperties.ini";
+    if (LinkLeavesInstallation(destination)) {
+        job.flags |= VKF_REPORT_DUE;
+        RecordIniResult(job, StatusAccessDenied, type, vk::text::View(name), key);
+        return StatusAccessDenied;
+    }
+    return RestoreIniItem(job, type, vk::text::View(name), key, path);
+}
+
 int DispatchRestore(BackupJob &job, int32_t type, uint32_t itemFlags, uint32_t itemExtraFlags, const char16_t *name,
                     const char16_t *key, const char16_t *path) {
     if (IsFileType(type))
         return RestoreFileItem(job, type, itemFlags, itemExtraFlags, vk::text::View(path), nullptr, nullptr);
-    if (IsIniSectionType(type)) return RestoreIniItem(job, type, vk::text::View(name), key, path);
+    if (IsIniSectionType(type)) return RestoreIniSection(job, type, name, key, path);
     // Services, tools and unknown types: the hook decides first.
     const int hooked = CallHook(job, type, itemFlags, itemExtraFlags, name, key, path);
     if (hooked != 0) return hooked;
@@ -135,6 +165,7 @@ extern "C" {
 
 VK_API BackupJob *VKRestoreInit(VKHWND owner, uint32_t flags, uint32_t extraFlags, const char16_t *path,
                                 const char16_t *extensions, ProgressProc progress, int32_t *cancelFlag) {
+    vk::ini::Batch writes;
     BackupJob *job = NewJob();
     if (!job) return nullptr;
     job->owner = owner;
@@ -175,6 +206,10 @@ VK_API BackupJob *VKRestoreInit(VKHWND owner, uint32_t flags, uint32_t extraFlag
         // Stopped by the caller: no job, rather than one that would take the
         // archive file itself for every file.
         if (Cancelled(*job)) return Abandon(job);
+        if (LastUnpackRefusal() == UnpackRefusal::NoRoom) {
+            ShowArchiveRefusal(owner, 7985, job->archivePath);
+            return Abandon(job);
+        }
         // A damaged or unreadable archive is no plain file either: copied as
         // one it would overwrite every restored file with archive bytes.
         if (MayBeZipArchive(job->archivePath)) {
@@ -183,6 +218,18 @@ VK_API BackupJob *VKRestoreInit(VKHWND owner, uint32_t flags, uint32_t extraFlag
         }
         job->flags |= VKF_PLAIN_SOURCE;
         return job;
+    }
+
+    // Without its "Backup.why" an archive would pass for a current one with
+    // nothing in it; a huge one is not read at all.
+    if (LastUnpackLostMetadata()) {
+        ShowArchiveRefusal(owner, 7987, job->archivePath);
+        return Abandon(job);
+    }
+    vk::fs::FileInfo metadata;
+    if (vk::fs::Stat(job->metadataPath, metadata) && metadata.size > kMetadataLimitBytes) {
+        ShowArchiveRefusal(owner, 7986, job->archivePath);
+        return Abandon(job);
     }
 
     // The name becomes part of file names in the work folder: a name that
@@ -233,17 +280,20 @@ VK_API int VKRestore(BackupJob *job, int32_t type, uint32_t itemFlags, uint32_t 
         }
         job->started = 1;
     }
-    return DispatchRestore(*job, type, itemFlags, itemExtraFlags, name, key, path);
+    vk::ini::Batch writes;
+    return ItemResult(writes, DispatchRestore(*job, type, itemFlags, itemExtraFlags, name, key, path));
 }
 
 VK_API int VKRestoreClose(BackupJob *job) {
     if (!job) return 0;
-    // Settings files the items changed reach the disk before the job ends.
-    vk::ini::Flush(nullptr);
+    // Each item's writes reached the disk when its call returned; anything
+    // still pending must too, or the close says it failed.
+    vk::ini::Batch writes;
+    const bool flushed = vk::ini::Flush(nullptr);
     WriteJobReport(*job);
     CloseArchiveSession(*job);
-    int result = 1;
-    if (job->append != 1) result = RemoveWorkFolder(job->workFolder) ? 1 : 0;
+    int result = flushed && writes.Finish() ? 1 : 0;
+    if (job->append != 1 && !RemoveWorkFolder(job->workFolder)) result = 0;
     FreeJob(job);
     return result;
 }

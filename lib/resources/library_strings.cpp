@@ -54,6 +54,12 @@ constexpr VKStringEntry kStrings[] = {
     {7978, u"Windows error."},
     {7979, u"Access denied."},
     {7980, u"Ini fail."},
+    // Archives a restore refuses before anything of them is used.
+    {7985, u"Not enough space in temp folder to unpack %s.  Cannot restore"},
+    {7986, u"Backup information in %s is too large.  Cannot restore"},
+    {7987, u"Backup information in %s is damaged.  Cannot restore"},
+    // Results report of a backup whose archive was not written.
+    {7988, u"Not saved, backup file not written"},
     {8116, u"Logging Tools"},   // tool tree root of kind 1
     {8117, u"Accessory Tools"}, // tool tree root of kind 2
     {8161, u"Backup file exists.  Do you want to append/refresh the existing backup or delete the destination and "

@@ -80,39 +80,53 @@ std::u16string_view IniItemName(std::u16string_view value) {
 
 std::u16string_view StatusText(int code) { return vk::text::View(VKStatusToText(code)); }
 
-void ListEntry(ReportFile &file, Kind kind, std::u16string_view key, std::u16string_view value, int code,
-               const ReportRequest &request, bool successMode) {
+// The line of one log entry in one mode: false when the entry is not listed
+// in that mode.
+bool EntryLine(Kind kind, std::u16string_view key, std::u16string_view value, int code,
+               const ReportRequest &request, bool successMode, std::u16string &name, std::u16string &text) {
     std::u16string_view rest;
+    name = key;
+    text = StatusText(code);
     switch (kind) {
     case Kind::Services:
-        if ((code == StatusOk) == successMode) file.StatusLine(key, code);
-        return;
+        return (code == StatusOk) == successMode;
     case Kind::Tools:
-        if (successMode) {
-            if (code == StatusOk) file.StatusLine(key, code);
-        } else if (code == StatusDescribed) {
-            if (AfterColon(value, rest)) file.Line(key, rest);
-        } else if (code != StatusOk) {
-            file.StatusLine(key, code);
+        if (successMode) return code == StatusOk;
+        if (code == StatusDescribed) {
+            if (!AfterColon(value, rest)) return false;
+            text = rest;
+            return true;
         }
-        return;
+        return code != StatusOk;
     case Kind::Files: {
-        const std::u16string name = request.translateEntry ? request.translateEntry(key) : std::u16string(key);
+        name = request.translateEntry ? request.translateEntry(key) : std::u16string(key);
         if (code == StatusDescribed && AfterColon(value, rest)) {
             rest = rest.substr(0, rest.find(u','));
+            text = rest;
             // "Ok" as the engine writes it counts, whatever its letter case.
-            if (ContainsNoCase(rest, u"- OK") == successMode) file.Line(name, rest);
-        } else if (code == StatusDescribed) {
-            file.StatusLine(name, code);
-        } else if ((code == StatusOk) == successMode) {
-            file.StatusLine(name, code);
+            return ContainsNoCase(rest, u"- OK") == successMode;
         }
-        return;
+        if (code == StatusDescribed) return true;
+        return (code == StatusOk) == successMode;
     }
     case Kind::IniItems:
-        if ((code == StatusOk) == successMode) file.StatusLine(IniItemName(value), code);
-        return;
+        name = IniItemName(value);
+        return (code == StatusOk) == successMode;
     }
+    return false;
+}
+
+void ListEntry(ReportFile &file, Kind kind, std::u16string_view key, std::u16string_view value, int code,
+               const ReportRequest &request, bool successMode) {
+    std::u16string name, text;
+    if (!request.notSaved.empty() && !successMode) {
+        // Nothing was saved: what succeeded is listed as failed, with the reason.
+        if (EntryLine(kind, key, value, code, request, true, name, text)) {
+            file.Line(name, request.notSaved);
+            return;
+        }
+    }
+    if (EntryLine(kind, key, value, code, request, successMode, name, text)) file.Line(name, text);
 }
 
 void AppendByte(std::string &out, char16_t c) {
@@ -212,7 +226,7 @@ std::u16string WriteResultsReport(const ReportRequest &request) {
     if (!file.Open(path)) return {};
     file.Put(request.backup ? u"Backup Results\n" : u"Restore Results\n");
     file.Put(u"\n\n*** SUCCESSFUL ITEMS ***\n\n");
-    WriteItemListing(file, request, true);
+    if (request.notSaved.empty()) WriteItemListing(file, request, true);
     file.Put(u"\n\n*** ERROR ITEMS ***\n\n");
     WriteItemListing(file, request, false);
     if (!file.Close()) {

@@ -49,6 +49,10 @@ struct ReportRequest {
     bool reportDue = false;   // an item failed
     bool reportAsked = false; // the caller asked for a report
     std::u16string whyPath;   // the job's "Backup.why"
+    // Non-empty when nothing of the job was kept (a backup whose archive was
+    // not written): no item is listed as successful; those that succeeded
+    // are listed with this text among the failed ones.
+    std::u16string notSaved;
     // Folder of the report; empty: the backup folder (DirBackup).
     std::u16string folder;
     // Display name of a file's log key (the engine's entry translation);

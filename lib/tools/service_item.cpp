@@ -7,6 +7,7 @@
 #include "common/format.h"
 #include "common/memory.h"
 #include "lib/engine/file_items.h"
+#include "lib/engine/ini_items.h"
 #include "lib/engine/metadata.h"
 #include "lib/engine/translate_hooks.h"
 #include "lib/services/directories.h"
@@ -76,8 +77,10 @@ int ServiceItem(BackupJob &job, uint32_t itemFlags, uint32_t itemExtraFlags, con
     const std::u16string xy = ReadValue(service, u"XYPresentation", source, kEntryChars);
     if (!xy.empty()) TransferNamedFile(job, kClassPresentation, 0, xy + u".xpt", service);
 
-    const int result = ToolsOfService(job, job.owner, service, source, toolsFile, restore);
+    int result = ToolsOfService(job, job.owner, service, source, toolsFile, restore);
     vk::engine::ExtraFiles(job, service, source);
+    // The service counts as transferred once its section is on disk.
+    if (!vk::engine::CommitIniWrites(dest) && result == StatusOk) result = StatusIniFail;
     vk::engine::WriteMetadata(job, vk::engine::ServiceSection(job), service, Number(result).c_str());
     return result;
 }

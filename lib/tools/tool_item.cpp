@@ -5,6 +5,7 @@
 #include "common/file_helpers.h"
 #include "common/format.h"
 #include "lib/engine/file_items.h"
+#include "lib/engine/ini_items.h"
 #include "lib/engine/metadata.h"
 #include "lib/services/directories.h"
 #include "lib/services/profile.h"
@@ -160,12 +161,13 @@ int RunToolItem(ToolRun &run) {
         model = run.id;
     }
 
+    // A serial-numbered entry whose model this job already transferred still
+    // has its own section to copy; only the model step is left out.
+    const bool modelDone = (run.flags & ToolItemSerial) && (run.flags & ToolItemWithModel) && run.hasSerialList &&
+                           IsTransferred(&job, EntrySection(run.tool, model));
     if (HasAnyKey(section, run.dest)) {
         if (job.toolAnswer == kAnswerDontOverwriteAny) return StatusSkipAll;
         if (IsTransferred(&job, section)) return StatusOk;
-        if ((run.flags & ToolItemSerial) && (run.flags & ToolItemWithModel) && run.hasSerialList &&
-            IsTransferred(&job, EntrySection(run.tool, model)))
-            return StatusOk;
         if (job.toolAnswer != kAnswerOverwriteAll) {
             job.toolAnswer = 0;
             const std::u16string question = FormatWithTwo(3982, run.tool, run.id);
@@ -191,7 +193,7 @@ int RunToolItem(ToolRun &run) {
     if (run.flags & ToolItemSerial) SerialCopy(run);
     // An entry without a model has no model section to copy: copying it
     // would make a section "[T-]" and an empty entry in the model list.
-    if ((run.flags & (ToolItemModel | ToolItemWithModel)) && !model.empty()) {
+    if ((run.flags & (ToolItemModel | ToolItemWithModel)) && !model.empty() && !modelDone) {
         if (SerialClash(run.tool, model, run.dest, false).taken)
             ShowToolWarning(job, run.tool, model, 3915);
         else
@@ -249,6 +251,8 @@ int RestoreToolItem(BackupJob &job, uint32_t itemFlags, const char16_t *tool, co
     if (!run.source.empty()) {
         if (!run.dest.empty() && !vk::FileExists(run.dest.c_str())) vk::CreateEmptyTextFile(run.dest.c_str());
         status = RunToolItem(run);
+        // Restored means on disk.
+        if (!vk::engine::CommitIniWrites(run.dest) && status == StatusOk) status = StatusIniFail;
     }
     vk::engine::WriteMetadata(job, vk::engine::kToolRestore, EntrySection(run.tool, run.id), Number(status).c_str());
     return status;

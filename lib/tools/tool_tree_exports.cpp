@@ -5,6 +5,7 @@
 #include "common/memory.h"
 #include "lib/services/profile.h"
 #include "lib/tools/tool_tree.h"
+#include "platform/ini/ini.h"
 #include "platform/text/text.h"
 #include "platform/ui/treeview.h"
 
@@ -40,6 +41,7 @@ extern "C" {
 VK_API void FillToolTree(VKHWND tree, const char16_t *toolsFile, VKHTREEITEM *loggingRoot, VKHTREEITEM *accessoryRoot,
                          VKHTREEITEM *tcpRoot) {
     WaitCursor wait;
+    vk::ini::Batch writes; // dropped stale categories reach the file once, at the end
     const char16_t *file = toolsFile ? toolsFile : u"";
     KindRoots roots = FillToolTreeFrame(tree, file);
     for (int i = 1;; ++i) {

@@ -202,13 +202,19 @@ bool ReadWhole(std::u16string_view path, std::string &out) {
     if (path.empty()) return FailWith(kErrorFileNotFound);
     if (InjectedFault(Op::Open)) return false;
     const std::string native = vk::text::NativePath(path);
-    const int fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC);
+    // Only regular files are read: without O_NONBLOCK the open of a pipe
+    // would wait for a writer that may never come.
+    const int fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return FailWith(OpenError(errno));
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (::fstat(fd, &st) != 0) {
         const int err = errno;
         ::close(fd);
-        return err ? FailErrno(err) : FailWith(kErrorAccessDenied);
+        return FailErrno(err);
+    }
+    if (!S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return FailWith(kErrorAccessDenied);
     }
     out.reserve(static_cast<size_t>(st.st_size));
     char buffer[1 << 16];
@@ -319,13 +325,13 @@ Writer::~Writer() {
     if (fd_ >= 0) ::close(fd_);
 }
 
-bool Writer::Open(std::u16string_view path, bool truncate) {
+bool Writer::Open(std::u16string_view path, bool truncate, unsigned mode) {
     if (fd_ >= 0) Close();
     if (path.empty()) return FailWith(kErrorPathNotFound);
     if (InjectedFault(Op::Open)) return false;
     const std::string native = vk::text::NativePath(path);
     const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (truncate ? O_TRUNC : O_EXCL);
-    const int fd = ::open(native.c_str(), flags, 0666);
+    const int fd = ::open(native.c_str(), flags, static_cast<mode_t>(mode));
     if (fd < 0) {
         const int err = errno;
         // A missing folder on the way: "path not found" rather than "file not found".

@@ -4,6 +4,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <sys/types.h>
 #include <unistd.h>
 
@@ -201,6 +202,11 @@ bool SetReadOnly(std::u16string_view path, bool readOnly) {
     return true;
 }
 
+bool SetPermissions(std::u16string_view path, uint32_t mode) {
+    if (::chmod(Native(path).c_str(), static_cast<mode_t>(mode & 07777)) != 0) return FailErrno(errno);
+    return true;
+}
+
 // ---- Folders and files ----
 
 bool CreateDirectory(std::u16string_view path) {
@@ -280,16 +286,7 @@ bool CopyFile(std::u16string_view from, std::u16string_view to, bool failIfExist
     }
 
     const std::string src = Native(from);
-    std::string dst = Native(to);
-    // A destination that is a symbolic link: the file it points at is replaced.
-    struct stat linkSt {};
-    if (::lstat(dst.c_str(), &linkSt) == 0 && S_ISLNK(linkSt.st_mode)) {
-        if (char *real = ::realpath(dst.c_str(), nullptr)) {
-            dst = real;
-            std::free(real);
-        }
-    }
-    const std::u16string target = vk::text::FromUtf8(dst);
+    const std::string dst = Native(to);
     const int in = ::open(src.c_str(), O_RDONLY | O_CLOEXEC);
     if (in < 0) return FailErrno(errno);
     struct Closer {
@@ -300,22 +297,28 @@ bool CopyFile(std::u16string_view from, std::u16string_view to, bool failIfExist
     if (::fstat(in, &st) != 0) return FailErrno(errno);
     if (S_ISDIR(st.st_mode)) return Fail(kErrorAccessDenied);
 
+    // The destination as it lies in its folder: a symbolic link there is
+    // replaced by the copy like a file, never written through, so a copy
+    // cannot reach the file the link points at.
     struct stat dstSt {};
-    if (::stat(dst.c_str(), &dstSt) == 0) {
+    if (::lstat(dst.c_str(), &dstSt) == 0) {
         if (failIfExists) return Fail(kErrorFileExists);
-        if (S_ISDIR(dstSt.st_mode)) return Fail(kErrorAccessDenied);
-        if (dstSt.st_dev == st.st_dev && dstSt.st_ino == st.st_ino) return Fail(kErrorSharingViolation);
-        if (ModeReadOnly(dstSt)) return Fail(kErrorAccessDenied);
+        if (!S_ISLNK(dstSt.st_mode)) {
+            if (S_ISDIR(dstSt.st_mode)) return Fail(kErrorAccessDenied);
+            if (dstSt.st_dev == st.st_dev && dstSt.st_ino == st.st_ino) return Fail(kErrorSharingViolation);
+            if (ModeReadOnly(dstSt)) return Fail(kErrorAccessDenied);
+        }
     } else if (errno == ENOTDIR) {
         return Fail(kErrorPathNotFound);
     }
 
-    const std::u16string temp = TempNameBeside(target);
+    const std::u16string temp = TempNameBeside(to);
     if (temp.empty()) return Fail(kErrorAccessDenied);
     const std::string tempNative = Native(temp);
     {
+        // Private until it is complete: the source's permissions come last.
         Writer out;
-        if (!out.Open(temp, false)) {
+        if (!out.Open(temp, false, 0600)) {
             const uint32_t e = LastError();
             return Fail(e == kErrorFileNotFound ? kErrorPathNotFound : e);
         }
@@ -377,6 +380,39 @@ bool CopyFile(std::u16string_view from, std::u16string_view to, bool failIfExist
     }
     vk::ini::Forget(std::u16string(to).c_str());
     return true;
+}
+
+std::u16string ResolvePath(std::u16string_view path) {
+    const std::string native = NativeNoTrailing(path);
+    if (native.empty()) return {};
+    if (char *real = ::realpath(native.c_str(), nullptr)) {
+        std::u16string resolved = vk::text::FromUtf8(real);
+        std::free(real);
+        return resolved;
+    }
+    if (errno != ENOENT && errno != ENOTDIR) return {};
+    // Missing: resolve the folder, then take the name as written (a missing
+    // part holds no link; "." and ".." after it are applied to the text).
+    const size_t cut = native.rfind('/');
+    if (cut == std::string::npos) return {};
+    std::u16string resolved = cut == 0 ? u"/" : ResolvePath(vk::text::FromUtf8(native.substr(0, cut)));
+    if (resolved.empty()) return {};
+    const std::string name = native.substr(cut + 1);
+    if (name.empty() || name == ".") return resolved;
+    if (name == "..") {
+        const size_t up = resolved.rfind(kSep);
+        return up == 0 || up == std::u16string::npos ? u"/" : resolved.substr(0, up);
+    }
+    if (resolved.back() != kSep) resolved.push_back(kSep);
+    return resolved + vk::text::FromUtf8(name);
+}
+
+uint64_t FreeSpace(std::u16string_view path) {
+    struct statvfs st {};
+    if (::statvfs(Native(path).c_str(), &st) != 0) return UINT64_MAX;
+    const uint64_t blocks = static_cast<uint64_t>(st.f_bavail);
+    const uint64_t size = static_cast<uint64_t>(st.f_frsize);
+    return size != 0 && blocks > UINT64_MAX / size ? UINT64_MAX : blocks * size;
 }
 
 bool SyncFileSystem(std::u16string_view path) {

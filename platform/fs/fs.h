@@ -65,7 +65,8 @@ public:
     Writer(const Writer &) = delete;
     Writer &operator=(const Writer &) = delete;
     // truncate = true: create or truncate; false: create only when missing.
-    bool Open(std::u16string_view path, bool truncate = true);
+    // A new file gets `mode` less the umask.
+    bool Open(std::u16string_view path, bool truncate = true, unsigned mode = 0666);
     bool Write(const void *data, size_t size);
     bool Flush(); // fsync
     bool Close();
@@ -95,6 +96,8 @@ bool Exists(std::u16string_view path);
 bool IsDirectory(std::u16string_view path);
 bool SetWriteTime(std::u16string_view path, uint64_t fileTime);
 bool SetReadOnly(std::u16string_view path, bool readOnly);
+// Sets the permission bits (the lower 12 bits of `mode`) of a file or folder.
+bool SetPermissions(std::u16string_view path, uint32_t mode);
 
 // Creates one folder. Fails with kErrorAlreadyExists when it exists and with
 // kErrorPathNotFound when its parent is missing.
@@ -107,14 +110,23 @@ enum class CopyMode {
     Durable, // the copy is flushed to disk before it is renamed into place
     Fast,    // no flush: bulk copies call SyncFileSystem once at the end
 };
-// Copies contents, then the write time. failIfExists: kErrorFileExists.
-// The copy is made under a temporary name beside the destination and renamed
-// into place, so a failed copy never leaves half a file.
+// Copies contents, then the permission bits and the write time.
+// failIfExists: kErrorFileExists. The copy is made under a temporary name
+// beside the destination and renamed into place, so a failed copy never
+// leaves half a file. A destination that is a symbolic link is replaced by
+// the copy: nothing is written through it.
 bool CopyFile(std::u16string_view from, std::u16string_view to, bool failIfExists,
               CopyMode mode = CopyMode::Durable);
 // A name for a new temporary file beside `path` (the kind of name CopyFile
 // uses for its copy under way), "" when none is free.
 std::u16string TempNameBeside(std::u16string_view path);
+// The path with every symbolic link, "." and ".." resolved. Of a path that
+// does not exist (yet), its deepest existing folder is resolved and the rest
+// appended as written. "" when not even that can be resolved.
+std::u16string ResolvePath(std::u16string_view path);
+// Bytes free for this process on the file system that holds `path`;
+// UINT64_MAX when that cannot be found out.
+uint64_t FreeSpace(std::u16string_view path);
 // Flushes everything written to the file system that holds `path`.
 bool SyncFileSystem(std::u16string_view path);
 // Removes a file or a folder with everything in it; never follows symlinks

@@ -163,25 +163,30 @@ bool Refuse(uint32_t code) {
     return false;
 }
 
-// Runs a change on the file's document. A file that does not exist yet is
-// created at once, so that it exists for everyone as soon as the write
-// succeeded; otherwise the change reaches the disk with the next flush.
-template <typename Edit> bool Change(const char16_t *file, Edit edit) {
+thread_local int t_batchDepth = 0;
+
+// Makes a write. Outside a batch it is on disk before this returns; so is a
+// write that creates the file, so that the file exists for everyone as soon
+// as the write succeeded. A failed flush drops the write.
+bool Change(const char16_t *file, Edit edit) {
     CachedFile *f = OpenFile(vk::text::View(file));
     if (!f) return Refuse(vk::fs::kErrorInvalidParameter);
     if (!PrepareWrite(*f)) return false;
-    const bool create = !f->stamp.exists;
-    bool changed = false;
-    if (!edit(f->doc, changed)) return Refuse(vk::fs::kErrorInvalidParameter);
-    if (!changed) return true;
-    MarkDirty(*f);
-    if (create && !FlushFile(*f)) {
-        // Not created: the document goes back to what the disk holds.
-        const uint32_t error = vk::fs::LastError();
-        Reload(*f);
-        return Refuse(error);
-    }
-    return true;
+    const size_t before = f->pending.size();
+    if (!AddEdit(*f, std::move(edit))) return Refuse(vk::fs::kErrorInvalidParameter);
+    if (f->pending.size() == before) return true; // the file already says so
+    if (t_batchDepth > 0 && f->stamp.exists) return true;
+    return FlushFile(*f);
+}
+
+Edit MakeEdit(Edit::Kind kind, std::u16string_view section, std::u16string_view key = {},
+              std::u16string_view value = {}) {
+    Edit e;
+    e.kind = kind;
+    e.section = section;
+    e.key = key;
+    e.value = value;
+    return e;
 }
 
 } // namespace
@@ -189,13 +194,11 @@ template <typename Edit> bool Change(const char16_t *file, Edit edit) {
 uint32_t GetString(const char16_t *section, const char16_t *key, const char16_t *def, char16_t *buffer,
                    uint32_t size, const char16_t *file) {
     Lock lock(CacheMutex());
-    FlushDue();
     return GetStringLocked(section, key, def, buffer, size, file);
 }
 
 int32_t GetInt(const char16_t *section, const char16_t *key, int32_t def, const char16_t *file) {
     Lock lock(CacheMutex());
-    FlushDue();
     // Read as a Windows reader does: through a buffer of 30 characters.
     char16_t buffer[30] = {};
     const uint32_t n = GetStringLocked(section, key, u"", buffer, 30, file);
@@ -205,7 +208,6 @@ int32_t GetInt(const char16_t *section, const char16_t *key, int32_t def, const 
 
 bool WriteString(const char16_t *section, const char16_t *key, const char16_t *value, const char16_t *file) {
     Lock lock(CacheMutex());
-    FlushDue();
     if (!section) {
         // All null: write the file's pending changes now.
         if (key || value) return Refuse(vk::fs::kErrorInvalidParameter);
@@ -213,32 +215,46 @@ bool WriteString(const char16_t *section, const char16_t *key, const char16_t *v
         return !f || FlushFile(*f);
     }
     const std::u16string_view s = TrimBlanks(vk::text::View(section));
-    if (!key) {
-        return Change(file, [&](Document &doc, bool &changed) {
-            DeleteSection(doc, s, changed);
-            return true;
-        });
-    }
+    if (!key) return Change(file, MakeEdit(Edit::Kind::DeleteSection, s));
     const std::u16string_view k = TrimBlanks(vk::text::View(key));
-    if (!value) {
-        return Change(file, [&](Document &doc, bool &changed) {
-            DeleteKey(doc, s, k, changed);
-            return true;
-        });
-    }
-    const std::u16string_view v = vk::text::View(value);
-    return Change(file, [&](Document &doc, bool &changed) { return SetValue(doc, s, k, v, changed); });
+    if (!value) return Change(file, MakeEdit(Edit::Kind::DeleteKey, s, k));
+    return Change(file, MakeEdit(Edit::Kind::SetValue, s, k, vk::text::View(value)));
 }
 
 bool WriteSection(const char16_t *section, const char16_t *lines, const char16_t *file) {
     if (!lines) return WriteString(section, nullptr, nullptr, file);
     Lock lock(CacheMutex());
-    FlushDue();
     if (!section) return Refuse(vk::fs::kErrorInvalidParameter);
-    std::vector<std::u16string_view> list;
-    for (const char16_t *p = lines; *p; p += vk::text::Length(p) + 1) list.push_back(vk::text::View(p));
-    const std::u16string_view s = TrimBlanks(vk::text::View(section));
-    return Change(file, [&](Document &doc, bool &changed) { return ReplaceSection(doc, s, list, changed); });
+    Edit edit = MakeEdit(Edit::Kind::ReplaceSection, TrimBlanks(vk::text::View(section)));
+    for (const char16_t *p = lines; *p; p += vk::text::Length(p) + 1) edit.lines.emplace_back(vk::text::View(p));
+    return Change(file, std::move(edit));
+}
+
+Batch::Batch() { ++t_batchDepth; }
+
+Batch::~Batch() { Finish(); }
+
+bool Batch::Finish() {
+    if (!open_) return true;
+    open_ = false;
+    if (--t_batchDepth > 0) return true;
+    Lock lock(CacheMutex());
+    return FlushAll();
+}
+
+Snapshot::Snapshot(std::u16string_view file) {
+    Lock lock(CacheMutex());
+    if (CachedFile *f = OpenFile(file)) {
+        ++f->frozen;
+        key_ = f->path;
+    }
+}
+
+Snapshot::~Snapshot() {
+    if (key_.empty()) return;
+    Lock lock(CacheMutex());
+    // Forgotten meanwhile: nothing to let go.
+    if (CachedFile *f = CachedOnly(vk::text::FromUtf8(key_)); f && f->path == key_ && f->frozen > 0) --f->frozen;
 }
 
 bool Flush(const char16_t *file) {
@@ -272,7 +288,6 @@ uint64_t ParseCount() {
 std::u16string ReadString(std::u16string_view section, std::u16string_view key, std::u16string_view def,
                           std::u16string_view file) {
     Lock lock(CacheMutex());
-    FlushDue();
     CachedFile *f = OpenFile(file);
     const Document &doc = f ? f->doc : EmptyDocument();
     const Section *sec = FindSection(doc, TrimBlanks(section));

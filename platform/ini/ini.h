@@ -7,14 +7,17 @@
 // truncation results (size - 1 for a value, size - 2 for a list), deletion by
 // a null key or value, and file and section created by the first write.
 //
-// A parsed file stays cached while it is unchanged on disk. Writes change the
-// cached document and are written back later, atomically (temporary file,
-// flush, rename), so thousands of writes to one file cost one rewrite each
-// batch, not one each. Pending writes reach the disk on Flush, before any copy
-// of the file through vk::fs, at process exit, and at the latest
-// kFlushDelayMs after the first pending write when the engine is next used.
-// A write returns false (and changes nothing, on disk or in the cache) when the
-// file cannot be written.
+// A parsed file stays cached while it is unchanged on disk, so reads cost a
+// lookup. Writes are durable and shared: when a write returns true outside a
+// Batch, or when the outermost Batch of the thread finishes with true, the
+// file on disk holds it and other processes see it. Inside a Batch, writes
+// are kept and written together, so thousands of writes in one call cost one
+// rewrite per file. A flush applies this process's writes to the file as it
+// is on disk at that moment (another process's changes are kept), under an
+// advisory lock on the file's folder, and replaces the file atomically
+// (temporary file, flush, rename), so a crash never leaves half a file.
+// A write that cannot reach the disk is reported (false) and dropped: the
+// file is wholly as before.
 //
 // Every write keeps the rest of the file as it was: comments, order, blank
 // lines, unknown lines and the file's encoding (UTF-16 with BOM, UTF-8 with or
@@ -28,10 +31,38 @@
 
 namespace vk::ini {
 
-inline constexpr int kFlushDelayMs = 200;
-// Tests: the delay after which pending writes are flushed (kFlushDelayMs by
-// default); returns the previous value.
-int SetFlushDelay(int ms);
+// Writes made on this thread while a Batch is open are written when the
+// outermost one finishes. Every exported call and every settings save opens
+// one, so its writes are on disk when it returns.
+class Batch {
+public:
+    Batch();
+    ~Batch(); // finishes the batch when Finish was not called
+    Batch(const Batch &) = delete;
+    Batch &operator=(const Batch &) = delete;
+    // The outermost batch writes every pending change; false (last error set)
+    // when a file could not be written, whose changes are then dropped. An
+    // inner batch writes nothing and gives true.
+    bool Finish();
+
+private:
+    bool open_ = true;
+};
+
+// While held, reads of the file see one version of it: the file as it was
+// when the snapshot was taken (with this process's own writes), whatever
+// other processes write meanwhile. For reading many values that belong
+// together.
+class Snapshot {
+public:
+    explicit Snapshot(std::u16string_view file);
+    ~Snapshot();
+    Snapshot(const Snapshot &) = delete;
+    Snapshot &operator=(const Snapshot &) = delete;
+
+private:
+    std::string key_;
+};
 
 // section null: all section names; key null: all key names of the section.
 // Returns the characters copied (without the final NUL).
@@ -44,10 +75,11 @@ bool WriteString(const char16_t *section, const char16_t *key, const char16_t *v
 // null deletes the section.
 bool WriteSection(const char16_t *section, const char16_t *lines, const char16_t *file);
 
-// Writes pending changes of one file (null: of all files) to disk.
+// Writes the pending changes of one file (null: of all files) to disk now,
+// inside a Batch too. False when they could not be written; they are dropped.
 bool Flush(const char16_t *file);
-// Drops the cached copy (after the file was replaced behind the engine's back);
-// pending writes of it are dropped too. Null forgets every file.
+// Drops the cached copy; pending writes of it are dropped too. Null forgets
+// every file.
 void Forget(const char16_t *file);
 // Drops the cached copies of the file or folder `path` and of every file
 // inside that folder, pending writes included (before the folder is deleted).

@@ -1,27 +1,24 @@
 #include "platform/ini/ini_cache.h"
 
 #include <fcntl.h>
+#include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <ctime>
 #include <functional>
 #include <memory>
 #include <unordered_map>
-#include <vector>
 
 #include "platform/fs/fs.h"
-#include "platform/ini/ini.h"
+#include "platform/ini/ini_lock.h"
 #include "platform/text/text.h"
 
 namespace vk::ini::detail {
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 // Files read for one value (the version key of any file of a folder walk)
 // must not pile up: beyond this many, the least recently used file without
@@ -37,15 +34,11 @@ constexpr int64_t kRacyMarginNs = 20'000'000;
 // change by another process can go unseen, and for at most this long.
 constexpr int64_t kRecheckNs = 1'000'000;
 
-std::atomic<int> g_flushDelayMs{vk::ini::kFlushDelayMs};
-int FlushDelayMs() { return g_flushDelayMs.load(); }
-
 struct Cache {
     std::mutex mutex;
     std::unordered_map<std::string, std::unique_ptr<CachedFile>> files;
-    // Absolute paths as callers spell them, to skip normalising on every call.
+    // Absolute paths as callers spell them, to skip resolving them on every call.
     std::unordered_map<std::u16string, CachedFile *> aliases;
-    size_t dirtyCount = 0;
     uint64_t parses = 0;
     uint64_t uses = 0;
 };
@@ -54,6 +47,8 @@ Cache &TheCache() {
     // Never destroyed: the exit-time flush runs after static destructors may have.
     static Cache *cache = [] {
         auto *c = new Cache;
+        // Writes are on disk when the call that made them returns; this only
+        // catches a process that ends in the middle of one.
         std::atexit([] {
             Cache &c2 = TheCache();
             std::lock_guard<std::mutex> lock(c2.mutex);
@@ -87,7 +82,7 @@ FileStamp StampOf(const struct stat &st) {
 }
 
 // Reads without going through vk::fs, whose fault points are for writes: a
-// test that fails the Nth open must hit the flush, not a cache check.
+// test that fails the Nth open must hit the replacement, not a read.
 bool ReadBytes(const std::string &path, std::string &out) {
     out.clear();
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -110,18 +105,13 @@ bool ReadBytes(const std::string &path, std::string &out) {
 
 size_t HashOf(std::string_view bytes) { return std::hash<std::string_view>{}(bytes); }
 
-std::string Normalise(std::u16string_view path) {
-    std::string p = vk::text::ToUtf8(path);
-    if (p.empty()) return p;
-    if (p[0] != '/') {
-        char cwd[4096];
-        if (::getcwd(cwd, sizeof cwd)) p = std::string(cwd) + "/" + p;
-    }
+// Absolute and without "." and ".." parts, by the text alone.
+std::string Lexical(const std::string &absolute) {
     std::vector<std::string> parts;
     size_t i = 0;
-    while (i <= p.size()) {
-        const size_t j = std::min(p.find('/', i), p.size());
-        const std::string part = p.substr(i, j - i);
+    while (i <= absolute.size()) {
+        const size_t j = std::min(absolute.find('/', i), absolute.size());
+        const std::string part = absolute.substr(i, j - i);
         if (part == "..") {
             if (!parts.empty()) parts.pop_back();
         } else if (!part.empty() && part != ".") {
@@ -134,49 +124,71 @@ std::string Normalise(std::u16string_view path) {
     return out.empty() ? "/" : out;
 }
 
-void SetClean(Cache &c, CachedFile &f) {
-    if (f.dirty) {
-        f.dirty = false;
-        --c.dirtyCount;
+std::string Resolved(const std::string &path) {
+    char buffer[PATH_MAX];
+    return ::realpath(path.c_str(), buffer) ? std::string(buffer) : std::string();
+}
+
+std::string FolderOf(const std::string &path) {
+    const size_t cut = path.rfind('/');
+    return cut == 0 || cut == std::string::npos ? std::string("/") : path.substr(0, cut);
+}
+
+void ReplayPending(CachedFile &f) {
+    for (const Edit &e : f.pending) {
+        bool changed = false;
+        Apply(f.doc, e, changed); // an edit that no longer fits the file is left out
     }
 }
 
-// Reads the file into the entry; `bytes` when the caller already has them.
-void Load(CachedFile &f, const std::string *bytes = nullptr) {
-    Cache &c = TheCache();
-    SetClean(c, f);
-    ++c.parses;
+// Takes `bytes` (the file's content, `st` its status; null: no file) as the
+// entry's base and makes the pending edits on it again.
+void Rebase(CachedFile &f, const std::string &bytes, const struct stat *st, int64_t readStartedNs) {
+    ++TheCache().parses;
     f.unreadable = false;
-    f.racy = false;
-    f.hash = 0;
-    f.mode = 0;
-    f.stamp = FileStamp{};
+    f.stamp = st ? StampOf(*st) : FileStamp{};
+    f.mode = st ? st->st_mode & 07777 : 0;
+    f.doc = Parse(bytes);
+    f.hash = st ? HashOf(bytes) : 0;
+    f.racy = st && readStartedNs < f.stamp.mtimeNs + kRacyMarginNs;
+    ReplayPending(f);
+}
+
+// Reads the file into the entry, keeping the pending edits on top.
+void Load(CachedFile &f) {
     f.checkedAtNs = MonotonicNs();
     const int64_t started = RealNowNs();
     struct stat st {};
     if (::stat(f.path.c_str(), &st) != 0) {
         // Missing: an empty document. A path that cannot even be looked at
         // (a folder without search permission) is no file to write either.
-        f.unreadable = errno != ENOENT && errno != ENOTDIR;
-        f.doc = Parse({});
+        const bool unreadable = errno != ENOENT && errno != ENOTDIR;
+        Rebase(f, {}, nullptr, started);
+        f.unreadable = unreadable;
         return;
     }
-    f.stamp = StampOf(st);
-    f.mode = st.st_mode & 07777;
-    std::string read;
-    if (!S_ISREG(st.st_mode) || (!bytes && !ReadBytes(f.path, read))) {
+    std::string bytes;
+    if (!S_ISREG(st.st_mode) || !ReadBytes(f.path, bytes)) {
+        Rebase(f, {}, nullptr, started);
+        f.stamp = StampOf(st);
+        f.mode = st.st_mode & 07777;
         f.unreadable = true;
-        f.doc = Parse({});
         return;
     }
-    const std::string &data = bytes ? *bytes : read;
-    f.doc = Parse(data);
-    f.hash = HashOf(data);
-    f.racy = started < f.stamp.mtimeNs + kRacyMarginNs;
+    Rebase(f, bytes, &st, started);
+}
+
+// Drops the pending edits: the entry holds what the disk holds.
+void Revert(CachedFile &f) {
+    const uint32_t error = vk::fs::LastError();
+    f.pending.clear();
+    Load(f);
+    vk::fs::SetLastError(error);
 }
 
 // Brings the entry up to date with the file on disk.
 void Validate(CachedFile &f) {
+    if (f.frozen > 0) return;
     const int64_t checked = MonotonicNs();
     if (!f.racy && !f.unreadable && checked - f.checkedAtNs < kRecheckNs) return;
     f.checkedAtNs = checked;
@@ -184,7 +196,7 @@ void Validate(CachedFile &f) {
     FileStamp now;
     if (::stat(f.path.c_str(), &st) == 0) {
         now = StampOf(st);
-        f.mode = st.st_mode & 07777; // a change of permissions alone keeps pending writes
+        f.mode = st.st_mode & 07777; // a change of permissions alone keeps the document
     }
     if (f.unreadable || !(now == f.stamp)) {
         Load(f);
@@ -198,7 +210,7 @@ void Validate(CachedFile &f) {
         return;
     }
     if (static_cast<int64_t>(bytes.size()) != f.stamp.size || HashOf(bytes) != f.hash) {
-        Load(f, &bytes);
+        Rebase(f, bytes, &st, started);
         return;
     }
     f.racy = started < f.stamp.mtimeNs + kRacyMarginNs;
@@ -208,17 +220,12 @@ void EvictOne(Cache &c, const CachedFile *keep) {
     auto victim = c.files.end();
     for (auto it = c.files.begin(); it != c.files.end(); ++it) {
         const CachedFile &f = *it->second;
-        if (&f == keep || f.dirty) continue;
+        if (&f == keep || !f.pending.empty() || f.frozen > 0) continue;
         if (victim == c.files.end() || f.lastUse < victim->second->lastUse) victim = it;
     }
     if (victim == c.files.end()) return;
     c.aliases.clear();
     c.files.erase(victim);
-}
-
-std::string FolderOf(const std::string &path) {
-    const size_t cut = path.rfind('/');
-    return cut == 0 || cut == std::string::npos ? std::string("/") : path.substr(0, cut);
 }
 
 bool Fail(uint32_t code) {
@@ -229,6 +236,24 @@ bool Fail(uint32_t code) {
 } // namespace
 
 std::mutex &CacheMutex() { return TheCache().mutex; }
+
+std::string Canonical(std::u16string_view path) {
+    std::string p = vk::text::ToUtf8(path);
+    if (p.empty()) return p;
+    if (p[0] != '/') {
+        char cwd[PATH_MAX];
+        if (::getcwd(cwd, sizeof cwd)) p = std::string(cwd) + "/" + p;
+    }
+    std::string resolved = Resolved(p);
+    if (!resolved.empty()) return resolved;
+    // Not there (yet): the folder that will hold it, resolved, and the name.
+    const std::string lexical = Lexical(p);
+    if (lexical == "/") return lexical;
+    const size_t cut = lexical.rfind('/');
+    resolved = Resolved(cut == 0 ? std::string("/") : lexical.substr(0, cut));
+    if (resolved.empty()) return lexical;
+    return (resolved == "/" ? std::string() : resolved) + lexical.substr(cut);
+}
 
 CachedFile *OpenFile(std::u16string_view path) {
     if (path.empty()) return nullptr;
@@ -241,7 +266,7 @@ CachedFile *OpenFile(std::u16string_view path) {
             return a->second;
         }
     }
-    const std::string key = Normalise(path);
+    const std::string key = Canonical(path);
     auto it = c.files.find(key);
     CachedFile *f = nullptr;
     if (it == c.files.end()) {
@@ -263,7 +288,11 @@ CachedFile *OpenFile(std::u16string_view path) {
 CachedFile *CachedOnly(std::u16string_view path) {
     if (path.empty()) return nullptr;
     Cache &c = TheCache();
-    const auto it = c.files.find(Normalise(path));
+    if (path[0] == u'/') {
+        const auto a = c.aliases.find(std::u16string(path));
+        if (a != c.aliases.end()) return a->second;
+    }
+    const auto it = c.files.find(Canonical(path));
     return it == c.files.end() ? nullptr : it->second.get();
 }
 
@@ -280,90 +309,104 @@ bool PrepareWrite(CachedFile &f) {
     return true;
 }
 
-void MarkDirty(CachedFile &f) {
-    if (f.dirty) return;
-    Cache &c = TheCache();
-    f.dirty = true;
-    ++c.dirtyCount;
-    f.firstPending = Clock::now();
-    f.nextAttempt = f.firstPending;
+bool AddEdit(CachedFile &f, Edit edit) {
+    bool changed = false;
+    if (!Apply(f.doc, edit, changed)) return false;
+    if (changed) f.pending.push_back(std::move(edit));
+    return true;
 }
 
-void Reload(CachedFile &f) { Load(f); }
-
 bool FlushFile(CachedFile &f) {
-    if (!f.dirty) return true;
-    Validate(f); // changed on disk meanwhile: the newer file wins
-    if (!f.dirty) return true;
-    const std::string bytes = Serialize(f.doc);
-    if (!vk::fs::WriteAtomic(vk::text::FromUtf8(f.path), bytes)) {
-        f.nextAttempt = Clock::now() + std::chrono::milliseconds(FlushDelayMs());
+    if (f.pending.empty()) return true;
+    FolderLock lock(FolderOf(f.path));
+    if (!lock.Held()) {
+        vk::fs::SetLastError(vk::fs::kErrorSharingViolation);
+        Revert(f);
         return false;
     }
-    SetClean(TheCache(), f);
-    const int64_t written = RealNowNs();
+    // The file as it is now: when another process changed it since it was
+    // read, the pending edits are made again on its content.
+    const int64_t started = RealNowNs();
     struct stat st {};
+    std::string bytes;
+    if (::stat(f.path.c_str(), &st) == 0) {
+        if (!S_ISREG(st.st_mode) || !ReadBytes(f.path, bytes)) {
+            vk::fs::SetLastError(vk::fs::kErrorAccessDenied);
+            Revert(f);
+            return false;
+        }
+        if (!f.stamp.exists || static_cast<int64_t>(bytes.size()) != f.stamp.size || HashOf(bytes) != f.hash)
+            Rebase(f, bytes, &st, started);
+    } else if (f.stamp.exists) {
+        Rebase(f, {}, nullptr, started); // removed meanwhile: the edits make a new file
+    }
+    const std::string out = Serialize(f.doc);
+    if (!vk::fs::WriteAtomic(vk::text::FromUtf8(f.path), out)) {
+        Revert(f);
+        return false;
+    }
+    f.pending.clear();
+    const int64_t written = RealNowNs();
     if (::stat(f.path.c_str(), &st) == 0) {
         f.stamp = StampOf(st);
         f.mode = st.st_mode & 07777;
     } else {
         f.stamp = FileStamp{};
     }
-    f.hash = HashOf(bytes);
+    f.hash = HashOf(out);
     f.unreadable = false;
     f.racy = written < f.stamp.mtimeNs + kRacyMarginNs;
+    f.checkedAtNs = MonotonicNs();
     return true;
 }
 
 bool FlushAll() {
     bool ok = true;
-    for (auto &[path, f] : TheCache().files)
-        if (!FlushFile(*f)) ok = false;
+    uint32_t error = 0;
+    for (auto &[path, f] : TheCache().files) {
+        if (!FlushFile(*f)) {
+            if (ok) error = vk::fs::LastError();
+            ok = false;
+        }
+    }
+    if (!ok) vk::fs::SetLastError(error);
     return ok;
 }
 
 bool FlushUnder(std::u16string_view path) {
     if (path.empty()) return true;
-    const std::string p = Normalise(path);
+    const std::string p = Canonical(path);
     const std::string prefix = p == "/" ? p : p + "/";
     bool ok = true;
+    uint32_t error = 0;
     for (auto &[key, f] : TheCache().files) {
-        if (key == p || key.compare(0, prefix.size(), prefix) == 0)
-            if (!FlushFile(*f)) ok = false;
+        if (key == p || key.compare(0, prefix.size(), prefix) == 0) {
+            if (!FlushFile(*f)) {
+                if (ok) error = vk::fs::LastError();
+                ok = false;
+            }
+        }
     }
+    if (!ok) vk::fs::SetLastError(error);
     return ok;
-}
-
-void FlushDue() {
-    Cache &c = TheCache();
-    if (c.dirtyCount == 0) return;
-    const auto now = Clock::now();
-    const uint32_t saved = vk::fs::LastError();
-    for (auto &[path, f] : c.files) {
-        if (f->dirty && now - f->firstPending >= std::chrono::milliseconds(FlushDelayMs()) && now >= f->nextAttempt)
-            FlushFile(*f);
-    }
-    vk::fs::SetLastError(saved);
 }
 
 void ForgetFile(std::u16string_view path) {
     Cache &c = TheCache();
-    const auto it = c.files.find(Normalise(path));
-    if (it == c.files.end()) return;
-    SetClean(c, *it->second);
+    // By the path itself, not by a spelling seen before: a deleted link must
+    // not take the entry of the file it pointed at along with it.
     c.aliases.clear();
-    c.files.erase(it);
+    c.files.erase(Canonical(path));
 }
 
 void ForgetUnder(std::u16string_view path) {
     if (path.empty()) return;
     Cache &c = TheCache();
-    const std::string p = Normalise(path);
+    const std::string p = Canonical(path);
     const std::string prefix = p == "/" ? p : p + "/";
     bool any = false;
     for (auto it = c.files.begin(); it != c.files.end();) {
         if (it->first == p || it->first.compare(0, prefix.size(), prefix) == 0) {
-            SetClean(c, *it->second);
             it = c.files.erase(it);
             any = true;
         } else {
@@ -377,15 +420,8 @@ void ForgetAll() {
     Cache &c = TheCache();
     c.aliases.clear();
     c.files.clear();
-    c.dirtyCount = 0;
 }
 
 uint64_t ParseCount() { return TheCache().parses; }
 
 } // namespace vk::ini::detail
-
-namespace vk::ini {
-
-int SetFlushDelay(int ms) { return detail::g_flushDelayMs.exchange(ms); }
-
-} // namespace vk::ini

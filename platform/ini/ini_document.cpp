@@ -156,8 +156,13 @@ Document Parse(std::string_view bytes) {
     size_t bom = 0;
     doc.encoding = Detect(bytes, bom);
     doc.sections.emplace_back();
+    std::string_view text = bytes.substr(bom);
+    if ((doc.encoding == Encoding::Utf16Le || doc.encoding == Encoding::Utf16Be) && text.size() % 2 != 0) {
+        doc.strayByte.assign(text.substr(text.size() - 1));
+        text.remove_suffix(1);
+    }
     size_t counts[4] = {};
-    for (const RawLine &r : SplitLines(bytes.substr(bom), doc.encoding)) {
+    for (const RawLine &r : SplitLines(text, doc.encoding)) {
         Line line;
         line.raw.assign(r.bytes);
         line.eol = r.eol;
@@ -193,6 +198,7 @@ std::string Build(const Document &doc) {
         if (s.hasHeader) put(s.header);
         for (const Line &l : s.body) put(l);
     }
+    out += doc.strayByte;
     return out;
 }
 
@@ -333,6 +339,20 @@ bool ReplaceSection(Document &doc, std::u16string_view section, const std::vecto
     IndexKeys(*sec);
     changed = true;
     return true;
+}
+
+bool Apply(Document &doc, const Edit &edit, bool &changed) {
+    switch (edit.kind) {
+    case Edit::Kind::SetValue: return SetValue(doc, edit.section, edit.key, edit.value, changed);
+    case Edit::Kind::DeleteKey: DeleteKey(doc, edit.section, edit.key, changed); return true;
+    case Edit::Kind::DeleteSection: DeleteSection(doc, edit.section, changed); return true;
+    case Edit::Kind::ReplaceSection: {
+        const std::vector<std::u16string_view> lines(edit.lines.begin(), edit.lines.end());
+        return ReplaceSection(doc, edit.section, lines, changed);
+    }
+    }
+    changed = false;
+    return false;
 }
 
 } // namespace vk::ini::detail

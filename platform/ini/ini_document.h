@@ -40,6 +40,9 @@ struct Section {
 
 struct Document {
     Encoding encoding = Encoding::Ansi;
+    // A UTF-16 file's odd last byte: no character, kept after everything else
+    // so that it never shifts the units of lines written before it.
+    std::string strayByte;
     Eol newLineEnd = Eol::CrLf; // for added lines: the file's most common line end
     std::vector<Section> sections; // [0]: the lines before the first header (always present)
     std::unordered_map<std::u16string, size_t> index; // folded section name -> first section
@@ -69,5 +72,18 @@ void DeleteSection(Document &doc, std::u16string_view section, bool &changed);
 // without "=" are left out); creates the section when lines are given.
 bool ReplaceSection(Document &doc, std::u16string_view section, const std::vector<std::u16string_view> &lines,
                     bool &changed);
+
+// One write as the caller made it, kept so that it can be made again on the
+// file as another process left it.
+struct Edit {
+    enum class Kind : uint8_t { SetValue, DeleteKey, DeleteSection, ReplaceSection };
+    Kind kind = Kind::SetValue;
+    std::u16string section;
+    std::u16string key;
+    std::u16string value;
+    std::vector<std::u16string> lines; // ReplaceSection: "key=value" lines
+};
+// Makes the edit on the document (see the edits above).
+bool Apply(Document &doc, const Edit &edit, bool &changed);
 
 } // namespace vk::ini::detail

@@ -11,6 +11,7 @@
 #include "platform/registry/registry.h"
 
 #include <cstdlib>
+#include <unordered_map>
 
 #include "platform/fs/fs.h"
 #include "platform/text/text.h"
@@ -172,30 +173,68 @@ std::u16string TextFromBytes(const std::vector<uint8_t> &bytes, bool utf16) {
     return out;
 }
 
-void PutValue(RegKey &key, RegValue value) {
-    for (RegValue &v : key.values) {
-        if (vk::text::EqualNoCase(v.name, value.name)) {
-            v = std::move(value);
-            return;
-        }
-    }
-    key.values.push_back(std::move(value));
-}
+// The values of the wanted key as they are read. Names are found through an
+// index by their case-folded spelling, so a key with very many values is
+// read in linear time; a deleted value leaves a gap until Finish.
+class KeyValues {
+public:
+    explicit KeyValues(RegKey &key) : key_(key) {}
 
-void DeleteValue(RegKey &key, std::u16string_view name) {
-    for (size_t i = 0; i < key.values.size(); ++i) {
-        if (vk::text::EqualNoCase(key.values[i].name, name)) {
-            key.values.erase(key.values.begin() + static_cast<std::ptrdiff_t>(i));
+    void Put(RegValue value) {
+        const std::u16string folded = Folded(value.name);
+        const auto at = index_.find(folded);
+        if (at != index_.end()) {
+            key_.values[at->second] = std::move(value);
             return;
         }
+        index_.emplace(folded, key_.values.size());
+        key_.values.push_back(std::move(value));
+        live_.push_back(true);
     }
-}
+
+    void Delete(std::u16string_view name) {
+        const auto at = index_.find(Folded(name));
+        if (at == index_.end()) return;
+        live_[at->second] = false;
+        index_.erase(at);
+    }
+
+    void Clear() {
+        key_.values.clear();
+        live_.clear();
+        index_.clear();
+    }
+
+    // Closes the gaps of deleted values, keeping the order of the others.
+    void Finish() {
+        size_t kept = 0;
+        for (size_t i = 0; i < key_.values.size(); ++i) {
+            if (!live_[i]) continue;
+            if (kept != i) key_.values[kept] = std::move(key_.values[i]);
+            ++kept;
+        }
+        key_.values.resize(kept);
+        live_.assign(kept, true);
+        index_.clear();
+    }
+
+private:
+    static std::u16string Folded(std::u16string_view name) {
+        std::u16string out(name);
+        for (char16_t &c : out) c = vk::text::FoldCase(c);
+        return out;
+    }
+
+    RegKey &key_;
+    std::vector<bool> live_;
+    std::unordered_map<std::u16string, size_t> index_;
+};
 
 // Parses the data part of a value line (after "="); may consume further lines.
 // `apply` is false for keys other than the wanted one: the line is still
 // consumed, so continuation lines are never taken for keys or values.
 void ParseValueLine(std::u16string_view lineText, const std::vector<std::u16string_view> &lines, size_t &line,
-                    bool unicodeFormat, bool apply, RegKey &key) {
+                    bool unicodeFormat, bool apply, KeyValues &key) {
     std::u16string_view s = Trim(lineText);
     RegValue value;
     size_t pos = 0;
@@ -215,11 +254,11 @@ void ParseValueLine(std::u16string_view lineText, const std::vector<std::u16stri
         if (!ReadQuoted(data, p, value.text)) return;
         value.type = RegValue::Type::String;
         value.byteSize = (value.text.size() + 1) * 2;
-        if (apply) PutValue(key, std::move(value));
+        if (apply) key.Put(std::move(value));
         return;
     }
     if (data == u"-") {
-        if (apply) DeleteValue(key, value.name);
+        if (apply) key.Delete(value.name);
         return;
     }
     if (vk::text::StartsWithNoCase(data, u"dword:")) {
@@ -234,7 +273,7 @@ void ParseValueLine(std::u16string_view lineText, const std::vector<std::u16stri
         value.type = RegValue::Type::Dword;
         for (int i = 0; i < 4; ++i) value.data.push_back(static_cast<uint8_t>(n >> (8 * i)));
         value.byteSize = 4;
-        if (apply) PutValue(key, std::move(value));
+        if (apply) key.Put(std::move(value));
         return;
     }
     if (vk::text::StartsWithNoCase(data, u"hex")) {
@@ -274,7 +313,7 @@ void ParseValueLine(std::u16string_view lineText, const std::vector<std::u16stri
         default: value.type = RegValue::Type::Other; break;
         }
         value.data = std::move(bytes);
-        PutValue(key, std::move(value));
+        key.Put(std::move(value));
     }
 }
 
@@ -301,6 +340,7 @@ bool OpenKeyIn(std::string_view fileBytes, std::u16string_view keyPath, RegKey &
     else return false;
 
     const std::u16string wanted = NormalizeKeyPath(keyPath);
+    KeyValues values(key);
     bool found = false;
     bool inWanted = false;
     for (++line; line < lines.size(); ++line) {
@@ -320,7 +360,7 @@ bool OpenKeyIn(std::string_view fileBytes, std::u16string_view keyPath, RegKey &
                     (wanted.size() > deleted.size() && wanted[deleted.size()] == u'\\' &&
                      vk::text::StartsWithNoCase(wanted, deleted))) {
                     found = false;
-                    key.values.clear();
+                    values.Clear();
                 }
                 inWanted = false;
                 continue;
@@ -329,8 +369,9 @@ bool OpenKeyIn(std::string_view fileBytes, std::u16string_view keyPath, RegKey &
             if (inWanted) found = true;
             continue;
         }
-        if (t[0] == u'"' || t[0] == u'@') ParseValueLine(t, lines, line, unicodeFormat, inWanted, key);
+        if (t[0] == u'"' || t[0] == u'@') ParseValueLine(t, lines, line, unicodeFormat, inWanted, values);
     }
+    values.Finish();
     if (!found) {
         key = RegKey{};
         return false;

@@ -128,7 +128,6 @@ TEST_F(BadInputTest, OddMetadata) {
           {"4001/a.ini", "[A]\r\n"}},
          ".wsv"},
         {"Backup.why a folder", {{"Backup.why/", ""}, {"4001/a.ini", "[A]\r\n"}}, ".wsv"},
-        {"Backup.why a link", {{"Backup.why", "->/etc/passwd"}, {"4001/a.ini", "[A]\r\n"}}, ".wsv"},
         {"duplicate entries",
          {{"Backup.why", "[Talvern Backup Utility]\r\nName=dup\r\n"}, {"4001/a.ini", "[A]\r\n"}, {"4001/a.ini", "[A]\r\n"}},
          "dup.wsv"},
@@ -151,6 +150,14 @@ TEST_F(BadInputTest, OddMetadata) {
         EXPECT_EQ(ReadFile(Dir("config") + "a.ini"), "[A]\r\n");
         EXPECT_EQ(VKRestoreClose(job), 1) << c.name;
     }
+    EXPECT_EQ(WorkFolderCount(Dir("temp")), 0);
+
+    // A "Backup.why" that cannot be unpacked (here a link) leaves the archive
+    // without its metadata: refused, not taken for a current archive.
+    const std::string archive = tmp.file("odd.vkb");
+    std::filesystem::remove(archive);
+    ASSERT_TRUE(MakeZip(archive, {{"Backup.why", "->/etc/passwd"}, {"4001/a.ini", "[A]\r\n"}}));
+    EXPECT_EQ(VKRestoreInit(nullptr, 0, 0, U(archive).c_str(), nullptr, &Progress, nullptr), nullptr);
     EXPECT_EQ(WorkFolderCount(Dir("temp")), 0);
 }
 

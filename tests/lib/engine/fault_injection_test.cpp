@@ -241,13 +241,18 @@ TEST_F(FaultInjectionTest, Restore) {
     EXPECT_EQ(restoredState.at("config/a.ini"), newState.at("config/a.ini"));
     EXPECT_EQ(restoredState.at("data/Wells/w.db"), newState.at("data/Wells/w.db"));
 
+    std::vector<int> statuses;
+    bool unpacked = false;
     ForEachFault(
         [&] {
             Reset(false, archiveBytes);
+            statuses.clear();
             vk::ui::QueueAnswers(u"box(Talvern 7):Yes");
             job = VKRestoreInit(nullptr, VKF_QUIET, 0, U(archive_).c_str(), nullptr, nullptr, nullptr);
             if (!job) return;
-            Run(job, false, restoreItems);
+            // A section missing from the archive (its entry not unpacked) restores nothing, successfully.
+            unpacked = vk::test::FileExists(N(job->workFolder) + "1999/WProperties.ini");
+            statuses = Run(job, false, restoreItems);
             VKRestoreClose(job);
         },
         [&](const std::string &context) {
@@ -256,7 +261,21 @@ TEST_F(FaultInjectionTest, Restore) {
             const auto now = Installation(false);
             ASSERT_EQ(now.size(), oldState.size()) << context; // no stray files
             for (const auto &[path, bytes] : now) {
+                if (path == "config/WProperties.ini") continue;
                 EXPECT_TRUE(bytes == oldState.at(path) || bytes == restoredState.at(path)) << context << path;
+            }
+            // The properties file takes two items, one call each: every
+            // section is wholly old or wholly new, and an item that reported
+            // success is on disk.
+            const std::string properties = now.at("config/WProperties.ini");
+            const bool tracer = properties.find("[Tracer]\r\nSpeed=2\r\nMode=fast\r\n") != std::string::npos;
+            const bool depth = properties.find("Depth=Metres") != std::string::npos;
+            EXPECT_TRUE(tracer || properties.find("[Tracer]\r\nSpeed=1\r\n[") != std::string::npos) << context;
+            EXPECT_TRUE(depth || properties.find("Depth=Feet") != std::string::npos) << context;
+            if (statuses.size() == restoreItems.size() && unpacked) {
+                EXPECT_TRUE(tracer || statuses[3] != 0) << context << properties;
+                EXPECT_TRUE(depth || statuses[4] != 0) << context << properties;
+                EXPECT_TRUE(statuses[3] == 0 || statuses[3] == StatusIniFail) << context;
             }
         });
 }

@@ -213,9 +213,18 @@ TEST_F(RestoreJobTest, PlainSourceJobs) {
         ASSERT_NE(job, nullptr) << c.name;
         EXPECT_NE(job->flags & VKF_PLAIN_SOURCE, 0u);
         EXPECT_TRUE(InitCodes().empty()) << c.name;
-        // Every file item copies the chosen file itself.
-        EXPECT_EQ(VKRestore(job, 1002, 0, 0, nullptr, nullptr, U(std::string("plain-") + c.name).c_str()), StatusOk);
-        EXPECT_EQ(ReadFile(Dir("config") + "plain-" + c.name), c.bytes);
+        // The chosen file itself is restored, to a file of its own name only
+        // (letter case aside); any other file item has no source.
+        WriteFile(Dir("config") + "vars.ini", "[Vars]\r\n");
+        EXPECT_EQ(VKRestore(job, 1002, 0, 0, nullptr, nullptr, u"vars.ini"), StatusNoSourceFile) << c.name;
+        EXPECT_EQ(VKRestore(job, 4001, 0, 0, nullptr, nullptr, U(std::string("plain-") + c.name).c_str()),
+                  StatusNoSourceFile);
+        EXPECT_EQ(ReadFile(Dir("config") + "vars.ini"), "[Vars]\r\n");
+        EXPECT_FALSE(vk::test::FileExists(Dir("config") + "plain-" + c.name));
+        std::string upper = c.name;
+        for (char &ch : upper) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+        EXPECT_EQ(VKRestore(job, 1002, 0, 0, nullptr, nullptr, U(upper).c_str()), StatusOk) << c.name;
+        EXPECT_EQ(ReadFile(Dir("config") + upper), c.bytes);
         EXPECT_EQ(VKRestoreClose(job), 1);
     }
     EXPECT_EQ(WorkFolderCount(Dir("temp")), 0);

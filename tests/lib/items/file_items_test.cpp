@@ -319,15 +319,19 @@ TEST_F(ItemsTest, RestoreOutcomesAndRecords) {
         EXPECT_EQ(RestoreFileItem(job, 1002, 0, 0, P("config/WProperties.ini"), nullptr, nullptr), StatusSkipOne);
         EXPECT_EQ(Ini("config/WProperties.ini", u"Global", u"TCP"), u"1");
     }
-    // A plain-source job restores the chosen file itself, labelled records.
+    // A plain-source job restores the chosen file itself to a file of its own
+    // name (labelled records); any other file has no source, nothing recorded.
     {
         BackupJob job = MakeJob(false);
         job.flags |= VKF_PLAIN_SOURCE;
-        job.archivePath = P("backup/plain.lst");
-        Put("backup/plain.lst", "plain");
+        job.archivePath = P("backup/Survey.LST");
+        Put("backup/Survey.LST", "plain");
         EXPECT_EQ(RestoreFileItem(job, 1002, 0, 0, P("config/survey.lst"), nullptr, u"Svc"), StatusOk);
         EXPECT_EQ(vk::test::ReadFile(root + "config/survey.lst"), "plain");
         EXPECT_EQ(Why(job, u"FileRestore", u"survey.lst"), u"14:Svc - Ok,4002");
+        EXPECT_EQ(RestoreFileItem(job, 1002, 0, 0, P("config/other.lst"), nullptr, u"Svc"), StatusNoSourceFile);
+        EXPECT_FALSE(vk::test::FileExists(root + "config/other.lst"));
+        EXPECT_EQ(Why(job, u"FileRestore", u"other.lst"), u"");
     }
 }
 

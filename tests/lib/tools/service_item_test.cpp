@@ -114,6 +114,75 @@ TEST_F(ServiceItemTest, ADemoServiceTravelsIntoAnotherInstallation) {
     EXPECT_TRUE(Exists(dst + "config/neu_table.tbl"));
 }
 
+// Two serial numbers of one model: the second one's own section comes back
+// although its model was restored with the first.
+TEST_F(ServiceItemTest, ASerialWhoseModelCameFirstIsStillRestored) {
+    const std::string src = MakeDemo("src");
+    Use(src);
+    const std::string archive = tmp.file("svc.conf.vkb");
+    BackupJob *job = VKBackupInit(nullptr, VKF_QUIET, 0, U(archive).c_str(), u".conf.vkb", nullptr, nullptr, nullptr);
+    ASSERT_NE(job, nullptr);
+    const std::u16string services = U(src + "config/services.ini");
+    ASSERT_EQ(VKBackup(job, VK_ITEM_SERVICE, 0, 0, u"Open Hole Combo", nullptr, services.c_str()), StatusOk);
+    ASSERT_NE(VKBackupClose(job), 0);
+
+    const std::u16string tools = U(src + "config/tools.ini");
+    ASSERT_TRUE(vk::ini::WriteString(u"NEU-NEU2214", u"NearCal", u"9.999", tools.c_str()));
+    ASSERT_TRUE(vk::ini::WriteString(u"NEU-NEU2201", u"NearCal", u"9.999", tools.c_str()));
+    job = VKRestoreInit(nullptr, VKF_QUIET, 0, U(archive).c_str(), u".conf.vkb", nullptr, nullptr);
+    ASSERT_NE(job, nullptr);
+    EXPECT_EQ(VKRestore(job, VK_ITEM_SERVICE, 0, 0, u"Open Hole Combo", nullptr, services.c_str()), StatusOk);
+    EXPECT_EQ(Value(job->metadataPath, "ToolRestore", "NEU-NEU2201"), "0");
+    EXPECT_EQ(Value(job->metadataPath, "ToolRestore", "NEU-NEU2214"), "0");
+    EXPECT_EQ(VKRestoreClose(job), 1);
+    vk::ini::Forget(nullptr);
+    EXPECT_EQ(Value(tools, "NEU-NEU2201", "NearCal"), "1.008");
+    EXPECT_EQ(Value(tools, "NEU-NEU2214", "NearCal"), "1.012");
+    EXPECT_EQ(Value(tools, "NEU-Models", "1"), "NEU-2");
+    EXPECT_EQ(Value(tools, "NEU-Models", "2"), "");
+}
+
+// An append marks the archive as this system's unless it is a genuine
+// version-7 archive: a current archive appended to keeps its break points on
+// restore; a genuine version-7 one still has them scaled.
+TEST_F(ServiceItemTest, AppendsKeepTheUnitsOfTheArchive) {
+    const std::string src = MakeDemo("src");
+    Use(src);
+    struct Case {
+        const char *version;
+        bool marked;
+        const char *restored;
+    } cases[] = {{"8.0", true, "15"}, {"", true, "15"}, {"7.0", false, "1500"}};
+    int run = 0;
+    for (const Case &c : cases) {
+        const std::string archive = tmp.file("a" + std::to_string(++run) + ".serv.vkb");
+        // Python escapes: the script writes the line ends.
+        const std::string why = std::string("[Talvern Backup Utility]\\r\\nName=a.serv\\r\\n") +
+                                (*c.version ? std::string("BackupVersion=") + c.version + "\\r\\n" : std::string());
+        vk::test::WriteFile(tmp.file("zip.py"),
+                            "import zipfile,sys\nz=zipfile.ZipFile(sys.argv[1],'w')\n"
+                            "z.writestr('Backup.why','" + why + "')\n"
+                            "z.writestr('a.serv.wsv','[Service]\\r\\n1=S\\r\\n[S]\\r\\nToolBreakPoint=15\\r\\n')\n"
+                            "z.close()\n");
+        ASSERT_EQ(vk::test::Shell("python3 " + vk::test::Quote(tmp.file("zip.py")) + " " + vk::test::Quote(archive)), 0);
+        BackupJob *job = VKBackupInit(nullptr, VKF_APPEND_SERVICES | VKF_QUIET, 0, U(archive).c_str(), nullptr,
+                                      nullptr, nullptr, nullptr);
+        ASSERT_NE(job, nullptr);
+        ASSERT_EQ(job->append, 1);
+        ASSERT_EQ(VKBackup(job, VK_ITEM_SERVICE, 0, 0, u"Perforating", nullptr, U(src + "config/services.ini").c_str()),
+                  StatusOk);
+        ASSERT_NE(VKBackupClose(job), 0);
+
+        job = VKRestoreInit(nullptr, VKF_QUIET, 0, U(archive).c_str(), nullptr, nullptr, nullptr);
+        ASSERT_NE(job, nullptr);
+        EXPECT_EQ(vk::engine::CreatedByThisSystem(*job), c.marked) << c.version;
+        const std::u16string dest = Ini("dest" + std::to_string(run) + ".ini", "");
+        EXPECT_EQ(VKRestore(job, VK_ITEM_SERVICE, 0, 0, u"S", nullptr, dest.c_str()), StatusOk);
+        EXPECT_EQ(VKRestoreClose(job), 1);
+        EXPECT_EQ(Value(dest, "S", "ToolBreakPoint"), c.restored) << c.version;
+    }
+}
+
 TEST_F(ServiceItemTest, SelectionOutcomeAndItemFlags) {
     const std::string src = MakeDemo("src");
     Use(src);

@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <random>
 #include <thread>
@@ -54,7 +55,7 @@ TEST(IniCache, ParsesOnceWhileUnchanged) {
 TEST(IniCache, ManyFilesReadOnceDoNotPileUpButPendingWritesStay) {
     TempFolder dir;
     // The pending write must still be pending when f0 is read again below.
-    const int delay = vk::ini::SetFlushDelay(60'000);
+    vk::ini::Batch batch;
     const std::u16string first = dir.ufile("f0.ini");
     WriteFile(dir.file("f0.ini"), "[A]\r\nk=0\r\n");
     ASSERT_TRUE(vk::ini::WriteString(u"A", u"k", u"pending", first.c_str()));
@@ -66,10 +67,10 @@ TEST(IniCache, ManyFilesReadOnceDoNotPileUpButPendingWritesStay) {
     EXPECT_EQ(vk::ini::ReadString(u"A", u"k", u"", first), u"pending"); // still cached, not read again
     EXPECT_EQ(vk::ini::GetInt(u"A", u"k", -1, dir.ufile("f1.ini").c_str()), 1); // dropped long ago: read again
     EXPECT_EQ(vk::ini::ParseCount() - before, 101u);
-    ASSERT_TRUE(vk::ini::Flush(first.c_str()));
+    EXPECT_EQ(ReadFile(dir.file("f0.ini")), "[A]\r\nk=0\r\n");
+    ASSERT_TRUE(batch.Finish());
     EXPECT_EQ(ReadFile(dir.file("f0.ini")), "[A]\r\nk=pending\r\n");
     vk::ini::Forget(nullptr);
-    vk::ini::SetFlushDelay(delay);
 }
 
 TEST(IniCache, SeesRewritesThatKeepSizeInodeAndTime) {
@@ -91,30 +92,44 @@ TEST(IniCache, SeesRewritesThatKeepSizeInodeAndTime) {
     vk::ini::Forget(file.c_str());
 }
 
-TEST(IniCache, AFileChangedOnDiskWinsOverPendingWrites) {
+// A file another process changed while writes were pending keeps that
+// change, and the pending writes are made on top of it.
+TEST(IniCache, AFileChangedOnDiskKeepsBothChanges) {
     TempFolder dir;
     WriteFile(dir.file("a.ini"), "[A]\r\nk=1\r\n");
     const std::u16string file = dir.ufile("a.ini");
+    vk::ini::Batch batch;
     ASSERT_TRUE(vk::ini::WriteString(u"A", u"k", u"2", file.c_str()));
-    // Replaced behind the engine's back after the write: the newer content stays.
-    WriteFile(dir.file("b.ini"), "[A]\r\nk=3\r\nother=1\r\n");
+    ASSERT_TRUE(vk::ini::WriteString(u"B", u"n", u"3", file.c_str()));
+    // Replaced behind the engine's back after the writes.
+    WriteFile(dir.file("b.ini"), "[A]\r\nk=5\r\nother=1\r\n");
     ASSERT_EQ(std::rename(dir.file("b.ini").c_str(), dir.file("a.ini").c_str()), 0);
-    ASSERT_TRUE(vk::ini::Flush(file.c_str()));
-    EXPECT_EQ(ReadFile(dir.file("a.ini")), "[A]\r\nk=3\r\nother=1\r\n");
-    EXPECT_EQ(vk::ini::GetInt(u"A", u"k", 0, file.c_str()), 3);
+    ASSERT_TRUE(batch.Finish());
+    EXPECT_EQ(ReadFile(dir.file("a.ini")), "[A]\r\nk=2\r\nother=1\r\n[B]\r\nn=3\r\n");
     vk::ini::Forget(file.c_str());
 }
 
-TEST(IniCache, PendingWritesReachTheDiskAfterTheDelay) {
+TEST(IniCache, WritesOutsideABatchAreOnDiskAtOnceAndBatchesWriteOnceAtTheEnd) {
     TempFolder dir;
     WriteFile(dir.file("a.ini"), "[A]\r\n");
     const std::u16string file = dir.ufile("a.ini");
     ASSERT_TRUE(vk::ini::WriteString(u"A", u"k", u"1", file.c_str()));
-    EXPECT_EQ(ReadFile(dir.file("a.ini")), "[A]\r\n");
-    std::this_thread::sleep_for(std::chrono::milliseconds(vk::ini::kFlushDelayMs + 20));
-    // Any call of the engine, for any file, writes what is due.
-    vk::ini::GetInt(u"X", u"y", 0, u"/nonexistent/other.ini");
     EXPECT_EQ(ReadFile(dir.file("a.ini")), "[A]\r\nk=1\r\n");
+    vk::fs::ResetFaults();
+    {
+        vk::ini::Batch outer;
+        {
+            vk::ini::Batch inner;
+            for (int i = 0; i < 100; ++i) ASSERT_TRUE(vk::ini::WriteString(u"A", Key(i).c_str(), u"v", file.c_str()));
+            EXPECT_TRUE(inner.Finish()); // the inner batch leaves the writing to the outer one
+        }
+        EXPECT_EQ(ReadFile(dir.file("a.ini")), "[A]\r\nk=1\r\n");
+        EXPECT_EQ(vk::ini::ReadString(u"A", u"k99", u"", file), u"v");
+        EXPECT_TRUE(outer.Finish());
+    }
+    EXPECT_EQ(vk::fs::CallCount(vk::fs::Op::Rename), 1); // one replacement for 100 writes
+    const std::string after = ReadFile(dir.file("a.ini"));
+    EXPECT_EQ(std::count(after.begin(), after.end(), '\n'), 102);
     vk::ini::Forget(file.c_str());
 }
 
@@ -126,7 +141,9 @@ TEST(IniCache, PendingWritesReachTheDiskAtExit) {
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
+        auto *batch = new vk::ini::Batch; // never finished
         vk::ini::WriteString(u"A", u"k", u"42", file.c_str());
+        (void)batch;
         std::exit(0); // exit handlers run: the write is flushed
     }
     int status = 0;
@@ -177,9 +194,9 @@ TEST(IniCache, WritesWhereNoFileCanBeMadeFail) {
     vk::ini::Forget(nullptr);
 }
 
-// Every failing step of a flush leaves the old file and the pending write;
-// the next flush writes it.
-TEST(IniCache, AFailedFlushKeepsTheWriteAndTheOldFile) {
+// Every failing step of a flush is reported, leaves the old file whole and
+// drops the writes of the batch; the cache shows the old values again.
+TEST(IniCache, AFailedFlushIsReportedAndLeavesTheOldFile) {
     TempFolder dir;
     const std::string before = "[A]\r\nk=1\r\n";
     WriteFile(dir.file("a.ini"), before);
@@ -187,16 +204,22 @@ TEST(IniCache, AFailedFlushKeepsTheWriteAndTheOldFile) {
     for (const vk::fs::Op op : {vk::fs::Op::Open, vk::fs::Op::Write, vk::fs::Op::Flush, vk::fs::Op::Rename}) {
         vk::fs::ResetFaults();
         vk::fs::FailNth(op, 1);
-        ASSERT_TRUE(vk::ini::WriteString(u"A", u"k", u"2", file.c_str()));
-        EXPECT_FALSE(vk::ini::Flush(file.c_str()));
+        {
+            vk::ini::Batch batch;
+            ASSERT_TRUE(vk::ini::WriteString(u"A", u"k", u"2", file.c_str()));
+            EXPECT_FALSE(batch.Finish());
+        }
         EXPECT_EQ(vk::fs::LastError(), vk::fs::kErrorDiskFull);
         EXPECT_EQ(ReadFile(dir.file("a.ini")), before);
         EXPECT_EQ(CountTemps(dir.path()), 0);
-        EXPECT_EQ(vk::ini::GetInt(u"A", u"k", 0, file.c_str()), 2);
-        ASSERT_TRUE(vk::ini::Flush(file.c_str()));
-        EXPECT_EQ(ReadFile(dir.file("a.ini")), "[A]\r\nk=2\r\n");
-        WriteFile(dir.file("a.ini"), before); // back to the start (seen by the cache)
-        ASSERT_EQ(vk::ini::GetInt(u"A", u"k", 0, file.c_str()), 1);
+        EXPECT_EQ(vk::ini::GetInt(u"A", u"k", 0, file.c_str()), 1);
+        // Outside a batch the write itself says so.
+        vk::fs::FailNth(op, 1);
+        EXPECT_FALSE(vk::ini::WriteString(u"A", u"k", u"3", file.c_str()));
+        EXPECT_EQ(ReadFile(dir.file("a.ini")), before);
+        EXPECT_EQ(vk::ini::GetInt(u"A", u"k", 0, file.c_str()), 1);
+        EXPECT_TRUE(vk::ini::Flush(nullptr)); // nothing left to write
+        EXPECT_EQ(ReadFile(dir.file("a.ini")), before);
     }
     vk::fs::ResetFaults();
     vk::ini::Forget(file.c_str());

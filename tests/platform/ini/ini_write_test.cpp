@@ -152,6 +152,7 @@ TEST(IniWrite, ReadsSeePendingWritesBeforeTheFlush) {
     const std::string before = "[A]\r\nk=1\r\n";
     WriteFile(dir.file("a.ini"), before);
     const std::u16string file = dir.ufile("a.ini");
+    vk::ini::Batch batch;
     ASSERT_TRUE(vk::ini::WriteString(u"A", u"k", u"2", file.c_str()));
     ASSERT_TRUE(vk::ini::WriteString(u"B", u"n", u"3", file.c_str()));
     EXPECT_EQ(ReadFile(dir.file("a.ini")), before); // not yet on disk

@@ -144,14 +144,20 @@ TEST_F(FoldersTest, CopyKeepsContentTimeAndRefusesExisting) {
     EXPECT_FALSE(CopyFile(tmp.ufile("src.bin"), tmp.ufile("src.bin"), false));
     EXPECT_EQ(ReadFile(tmp.file("src.bin")), big);
 
-    // Through a symbolic link the file it points at is replaced, the link stays.
+    // A symbolic link at the destination is replaced by the copy; the file it
+    // pointed at is not written (also when that one is read-only).
     WriteFile(tmp.file("sub/target.bin"), "t");
     ASSERT_EQ(::symlink(tmp.file("sub/target.bin").c_str(), tmp.file("sub/link.bin").c_str()), 0);
     ASSERT_TRUE(CopyFile(tmp.ufile("src.bin"), tmp.ufile("sub/link.bin"), false));
-    EXPECT_EQ(ReadFile(tmp.file("sub/target.bin")), big);
+    EXPECT_EQ(ReadFile(tmp.file("sub/target.bin")), "t");
+    EXPECT_EQ(ReadFile(tmp.file("sub/link.bin")), big);
     FileInfo linkInfo;
     ASSERT_TRUE(Stat(tmp.ufile("sub/link.bin"), linkInfo));
-    EXPECT_TRUE(linkInfo.symlink);
+    EXPECT_FALSE(linkInfo.symlink);
+    ASSERT_EQ(::symlink(tmp.file("sub/target.bin").c_str(), tmp.file("sub/dangling-or-not.bin").c_str()), 0);
+    EXPECT_FALSE(CopyFile(tmp.ufile("src.bin"), tmp.ufile("sub/dangling-or-not.bin"), true));
+    EXPECT_EQ(LastError(), kErrorFileExists);
+    EXPECT_EQ(ReadFile(tmp.file("sub/target.bin")), "t");
     std::filesystem::remove_all(tmp.file("sub"));
 
     EXPECT_FALSE(CopyFile(tmp.ufile("none"), tmp.ufile("x"), false));

@@ -2,7 +2,13 @@
 // limit, and files that hold no usable key.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <cstdlib>
+#include <future>
 #include <random>
 
 #include "platform/registry/registry.h"
@@ -186,4 +192,61 @@ TEST(Registry, SourceFileFromTheEnvironment) {
     ::unsetenv("VAULTKEEP_REGISTRY");
     EXPECT_EQ(SourcePath(), u"/etc/vaultkeep/registry.reg");
     if (old) ::setenv("VAULTKEEP_REGISTRY", saved.c_str(), 1);
+}
+
+TEST(Registry, ManyValuesAreReadInLinearTime) {
+    // 100,000 values in the wanted key, every tenth one deleted again and a
+    // few given twice: each name is looked up through an index, never by a
+    // walk over the values read so far.
+    constexpr int kValues = 100000;
+    std::string text = "REGEDIT4\n[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\KDBase]\n";
+    text.reserve(kValues * 40);
+    for (int i = 0; i < kValues; ++i) text += "\"Value" + std::to_string(i) + "\"=\"" + std::to_string(i) + "\"\n";
+    for (int i = 0; i < kValues; i += 10) text += "\"VALUE" + std::to_string(i) + "\"=-\n";
+    text += "\"value7\"=\"seven\"\n\"Value10\"=\"back\"\n";
+
+    RegKey key;
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(OpenKeyIn(text, kKey, key));
+    const auto took = std::chrono::steady_clock::now() - start;
+    // Linear reading takes well under a second even under the sanitizers; a
+    // walk over the values for every line took about a minute.
+    EXPECT_LT(took, std::chrono::seconds(10));
+
+    EXPECT_EQ(key.values.size(), static_cast<size_t>(kValues - kValues / 10 + 1));
+    EXPECT_EQ(Get(key, u"Value7"), u"seven");
+    EXPECT_EQ(Get(key, u"Value0"), u"<absent>");
+    EXPECT_EQ(Get(key, u"Value99999"), u"99999");
+    // The order of the file is kept: a value given again stays in its place,
+    // one deleted and given again comes last.
+    EXPECT_EQ(key.values.front().name, u"Value1");
+    EXPECT_EQ(key.values.back().name, u"Value10");
+    EXPECT_EQ(key.values.back().text, u"back");
+}
+
+TEST(Registry, OnlyRegularFilesAreRead) {
+    TempFolder tmp;
+    const char *old = std::getenv("VAULTKEEP_REGISTRY");
+    const std::string saved = old ? old : "";
+    const std::string fifo = tmp.file("pipe.reg");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    ::setenv("VAULTKEEP_REGISTRY", fifo.c_str(), 1);
+    // A pipe without a writer must not hold the load up: it holds no key.
+    auto opened = std::async(std::launch::async, [] {
+        RegKey key;
+        return OpenKey(kKey, key);
+    });
+    if (opened.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+        ADD_FAILURE() << "reading a pipe waits for a writer";
+        const int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK); // lets the reader go
+        if (fd >= 0) ::close(fd);
+    }
+    EXPECT_FALSE(opened.get());
+
+    // A folder is no registry file either.
+    ::setenv("VAULTKEEP_REGISTRY", tmp.path().c_str(), 1);
+    RegKey key;
+    EXPECT_FALSE(OpenKey(kKey, key));
+    if (old) ::setenv("VAULTKEEP_REGISTRY", saved.c_str(), 1);
+    else ::unsetenv("VAULTKEEP_REGISTRY");
 }
