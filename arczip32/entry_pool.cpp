@@ -74,6 +74,7 @@ bool Deflate(Next next, EntryStore &store, CompressedData &data, const std::atom
         if (bytesDone != nullptr) bytesDone->fetch_add(got, std::memory_order_relaxed);
     }
     data.compressedSize += out.size();
+    out.shrink_to_fit(); // kept until the archive is written: no spare room per entry
     if (!out.empty() && !store.Keep(data, std::move(out))) return false;
     data.crc = static_cast<uint32_t>(crc);
     return true;
