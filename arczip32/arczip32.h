@@ -85,7 +85,8 @@
  *   - ArcAddFile (ordinal 10): reads the file `path` now, once, and adds it as
  *     entry `name`; it is deflated on the other cores while the caller goes
  *     on, and kept until ArcFinish writes the archive (compressed data beyond
- *     64 MB waits in an unlinked temporary file of the temporary folder).
+ *     64 MB waits in a scratch file of the temporary folder that the system
+ *     removes however the process ends).
  *     Returns 0 when the file cannot be read (the platform's last error tells
  *     why) or when the cancel flag is set while it waits for room.
  *   - ArcAddArchive (ordinal 12): adds every entry of the archive `path` as
@@ -100,8 +101,10 @@
  *
  * Reading, between ArcOpen and ArcClose:
  *   - ArcListEntries (ordinal 14): sends the events ArcExtractAll would send
- *     (0, 1 or 2 per entry, 4 for an entry that would be refused, 5) without
- *     writing anything; the same result.
+ *     (0, 1 or 2 per entry, 4 for an entry that would be refused, 3 as the
+ *     check goes, 5) without writing anything; the same result. The data of
+ *     every file entry is inflated and its CRC checked (on every core), so a
+ *     damaged entry gets event 4 here, as it would when unpacked.
  *   - ArcExtractNamed (ordinal 15): unpacks the named file entries (a list of
  *     `count` names) into the folder at word 2, without events; names the
  *     archive does not hold are passed over. 0 when one cannot be unpacked.

@@ -1,11 +1,10 @@
 #include "arczip32/entry_pool.h"
 
-#include <fcntl.h>
-#include <unistd.h>
 #include <zlib.h>
 
 #include <algorithm>
-#include <cerrno>
+
+#include "platform/text/text.h"
 
 namespace vk::arc {
 
@@ -82,18 +81,15 @@ bool Deflate(Next next, EntryStore &store, CompressedData &data, const std::atom
 
 } // namespace
 
-bool DeflateStream(int fd, EntryStore &store, CompressedData &data, const std::atomic<bool> *stop,
+bool DeflateStream(vk::fs::File &file, EntryStore &store, CompressedData &data, const std::atomic<bool> *stop,
                    std::atomic<uint64_t> *bytesDone) {
     std::vector<unsigned char> buffer(kBlock);
     auto next = [&](const unsigned char *&block, size_t &got) {
-        for (;;) {
-            const ssize_t n = ::read(fd, buffer.data(), buffer.size());
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) return false;
-            block = buffer.data();
-            got = static_cast<size_t>(n);
-            return true;
-        }
+        const int64_t n = file.Read(buffer.data(), buffer.size());
+        if (n < 0) return false;
+        block = buffer.data();
+        got = static_cast<size_t>(n);
+        return true;
     };
     return Deflate(next, store, data, stop, bytesDone);
 }
@@ -126,11 +122,11 @@ bool EntryPool::Queue(std::unique_lock<std::mutex> &lock, PendingEntry &entry, s
 bool EntryPool::Compress(Work &work) {
     PendingEntry &entry = *work.entry;
     if (!work.path.empty()) {
-        const int fd = ::open(work.path.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0) return false;
-        const bool ok = DeflateStream(fd, store_, entry.data, &stop_, &bytesDone_);
-        ::close(fd);
-        return ok;
+        const std::u8string name = work.path.u8string();
+        vk::fs::File file;
+        if (!file.Open(vk::text::FromUtf8(std::string_view(reinterpret_cast<const char *>(name.data()), name.size()))))
+            return false;
+        return DeflateStream(file, store_, entry.data, &stop_, &bytesDone_);
     }
     size_t at = 0;
     auto next = [&](const unsigned char *&block, size_t &got) {

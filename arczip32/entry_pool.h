@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "arczip32/entry_store.h"
+#include "platform/fs/fs.h"
 
 namespace vk::arc {
 
@@ -49,9 +50,9 @@ struct PendingEntry {
     bool announced = false;    // its event was sent
 };
 
-// Deflates the file behind `fd` (streamed, block by block) into `data`.
+// Deflates the rest of `file` (streamed, block by block) into `data`.
 // `stop` (may be null) ends it early with false.
-bool DeflateStream(int fd, EntryStore &store, CompressedData &data, const std::atomic<bool> *stop,
+bool DeflateStream(vk::fs::File &file, EntryStore &store, CompressedData &data, const std::atomic<bool> *stop,
                    std::atomic<uint64_t> *bytesDone);
 
 class EntryPool {

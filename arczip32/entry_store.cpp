@@ -1,27 +1,11 @@
 #include "arczip32/entry_store.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdlib>
-
 #include "platform/fs/fs.h"
-#include "platform/text/text.h"
 
 namespace vk::arc {
 
-EntryStore::~EntryStore() {
-    if (fd_ >= 0) ::close(fd_);
-}
-
 bool EntryStore::OpenSpill() {
-    if (fd_ >= 0) return true;
-    std::string pattern = vk::text::NativePath(vk::fs::TempDirectory()) + "arczip-spill-XXXXXX";
-    fd_ = ::mkstemp(pattern.data());
-    if (fd_ < 0) return false;
-    ::unlink(pattern.c_str()); // lives only as long as the descriptor
-    return true;
+    return spill_.IsOpen() || spill_.Open(vk::fs::TempDirectory());
 }
 
 bool EntryStore::Keep(CompressedData &data, std::string &&bytes) {
@@ -39,17 +23,9 @@ bool EntryStore::Keep(CompressedData &data, std::string &&bytes) {
     segment.spilled = true;
     segment.spillOffset = spillSize_;
     spillSize_ += bytes.size();
-    const int fd = fd_;
     lock.unlock();
     // Each writer owns its own range of the file: no lock needed.
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::pwrite(fd, bytes.data() + done, bytes.size() - done,
-                                   static_cast<off_t>(segment.spillOffset + done));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<size_t>(n);
-    }
+    if (!spill_.WriteAt(segment.spillOffset, bytes.data(), bytes.size())) return false;
     data.segments.push_back(std::move(segment));
     return true;
 }
@@ -60,15 +36,7 @@ bool EntryStore::Read(const Segment &segment, uint64_t offset, void *out, size_t
         segment.bytes.copy(static_cast<char *>(out), size, static_cast<size_t>(offset));
         return true;
     }
-    size_t done = 0;
-    while (done < size) {
-        const ssize_t n = ::pread(fd_, static_cast<char *>(out) + done, size - done,
-                                  static_cast<off_t>(segment.spillOffset + offset + done));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<size_t>(n);
-    }
-    return true;
+    return spill_.ReadAt(segment.spillOffset + offset, size, out);
 }
 
 void EntryStore::Release(Segment &segment) {

@@ -1,13 +1,15 @@
 // Where the compressed data of the entries of an archive being written waits
 // until the archive is written: in memory up to a budget, beyond it in one
-// spill file in the temporary folder. The spill file is unlinked as soon as
-// it is made, so nothing of it outlives the process, whatever happens.
+// spill file in the temporary folder, a scratch file that nothing of
+// outlives the process, whatever happens.
 #pragma once
 
 #include <cstdint>
 #include <mutex>
 #include <string>
 #include <vector>
+
+#include "platform/fs/fs.h"
 
 namespace vk::arc {
 
@@ -33,7 +35,6 @@ struct CompressedData {
 class EntryStore {
 public:
     explicit EntryStore(uint64_t memoryBudget = kMemoryBudget) : budget_(memoryBudget) {}
-    ~EntryStore();
     EntryStore(const EntryStore &) = delete;
     EntryStore &operator=(const EntryStore &) = delete;
 
@@ -53,7 +54,7 @@ private:
     std::mutex mutex_;
     uint64_t budget_;
     uint64_t inMemory_ = 0;
-    int fd_ = -1;
+    vk::fs::ScratchFile spill_;
     uint64_t spillSize_ = 0;
 };
 

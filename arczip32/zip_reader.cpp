@@ -6,9 +6,15 @@
 // is written under a new temporary name (created exclusively, so nothing
 // that already lies there is followed) and renamed into place when complete.
 // An entry that cannot be unpacked is reported with event 4 and skipped.
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <optional>
+#include <thread>
 #include <unordered_set>
 
+#include "arczip32/entry_check.h"
 #include "arczip32/entry_names.h"
 #include "arczip32/file_times.h"
 #include "arczip32/sessions.h"
@@ -356,25 +362,74 @@ bool ListEntries(ReadSession &session, EventSink &sink) {
     if (count < 0) return false;
     const zip_uint64_t entries = static_cast<zip_uint64_t>(count);
     if (!Send(sink, ARC_EVENT_START, static_cast<intptr_t>(entries))) return false;
+
+    // The names first, then the data of every file entry that passed them:
+    // an entry that would not unpack (damaged data, a wrong CRC, more data
+    // than declared) is refused here as an extraction would refuse it.
+    std::vector<EntryFacts> facts;
+    facts.reserve(static_cast<size_t>(entries));
+    std::vector<EntryToCheck> toCheck;
+    std::vector<size_t> checkOf(static_cast<size_t>(entries), SIZE_MAX);
+    uint64_t total = 0;
+    for (zip_uint64_t i = 0; i < entries; ++i) {
+        facts.push_back(ReadEntryFacts(session.za, i));
+        const EntryFacts &f = facts.back();
+        if (!f.haveStat || !f.path.safe || f.special || f.folder) continue;
+        checkOf[i] = toCheck.size();
+        const uint64_t declared = (f.st.valid & ZIP_STAT_SIZE) ? f.st.size : UINT64_MAX;
+        toCheck.push_back(EntryToCheck{i, declared});
+        if (declared != UINT64_MAX) total += declared;
+    }
+    std::atomic<bool> stop{false};
+    std::atomic<uint64_t> bytesDone{0};
+    std::vector<bool> sound;
+    {
+        // The check runs on other threads (the archive's handle goes with
+        // it); this one follows it for the progress events and the cancel
+        // flag.
+        std::mutex mutex;
+        std::condition_variable finished;
+        bool done = false;
+        std::thread check([&] {
+            std::vector<bool> result = CheckEntries(session.za, session.archive, toCheck, stop, bytesDone);
+            std::lock_guard<std::mutex> lock(mutex);
+            sound = std::move(result);
+            done = true;
+            finished.notify_all();
+        });
+        sink.totalBytes = total == 0 ? 1 : total;
+        bool goOn = true;
+        for (;;) {
+            {
+                std::unique_lock<std::mutex> lock(mutex);
+                if (finished.wait_for(lock, std::chrono::milliseconds(20), [&] { return done; })) break;
+            }
+            if (goOn) goOn = Progress(sink, bytesDone.load(std::memory_order_relaxed));
+            if (!goOn) stop = true;
+        }
+        check.join();
+        if (!goOn) return false;
+    }
+
     uint64_t listed = 0;
     uint64_t refused = 0;
     uint64_t bytes = 0;
     for (zip_uint64_t i = 0; i < entries; ++i) {
-        const EntryFacts facts = ReadEntryFacts(session.za, i);
-        if (!facts.haveStat || !facts.path.safe || facts.special) {
+        const EntryFacts &f = facts[static_cast<size_t>(i)];
+        const bool dataSound = checkOf[i] == SIZE_MAX || sound[checkOf[i]];
+        if (!f.haveStat || !f.path.safe || f.special || !dataSound) {
             ++refused;
-            if (!Send(sink, ARC_EVENT_CANNOT_UNPACK, reinterpret_cast<intptr_t>(facts.storedName.c_str()))) return false;
+            if (!Send(sink, ARC_EVENT_CANNOT_UNPACK, reinterpret_cast<intptr_t>(f.storedName.c_str()))) return false;
             continue;
         }
         ++listed;
-        if (facts.st.valid & ZIP_STAT_SIZE) bytes += facts.st.size;
-        const std::string relative = JoinEntryPath(EntryPath{true, false, facts.path.parts});
-        const std::u16string name = vk::text::FromUtf8(facts.folder ? relative + "/" : relative);
-        if (!Send(sink, facts.folder ? ARC_EVENT_FOLDER : ARC_EVENT_FILE, reinterpret_cast<intptr_t>(name.c_str())))
+        if (f.st.valid & ZIP_STAT_SIZE) bytes += f.st.size;
+        const std::string relative = JoinEntryPath(EntryPath{true, false, f.path.parts});
+        const std::u16string name = vk::text::FromUtf8(f.folder ? relative + "/" : relative);
+        if (!Send(sink, f.folder ? ARC_EVENT_FOLDER : ARC_EVENT_FILE, reinterpret_cast<intptr_t>(name.c_str())))
             return false;
     }
     if (entries > 0 && listed == 0) return false;
-    sink.totalBytes = 1;
     if (!ProgressComplete(sink)) return false;
     return SendText(sink, ARC_EVENT_SUMMARY, UnzipSummary(listed, entries, bytes, refused));
 }

@@ -8,9 +8,6 @@
 // copies the raw deflate data without compressing again) and only renames it
 // over the old archive when it is complete and on disk, so the old archive
 // survives every failure and every cancel.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -55,7 +52,7 @@ std::u16string RandomTag() {
 std::u16string ReserveTempBeside(std::u16string_view path) {
     const std::u16string folder = vk::fs::ParentFolder(path);
     for (int attempt = 0; attempt < 32; ++attempt) {
-        const std::u16string temp = folder + u".~arc" + RandomTag() + u".tmp";
+        const std::u16string temp = folder + u".~arc" + vk::fs::RunTag() + u"." + RandomTag() + u".tmp";
         vk::fs::Writer writer;
         // Readable by its owner only: an archive holds settings, licence
         // files and the like, whatever the permissions of its folder.
@@ -188,25 +185,12 @@ bool AddFile(WriteSession &session, std::string_view name, std::u16string_view p
     // they are read for the archive.
     if (!vk::ini::FlushBeforeFileRead(path)) return false;
     if (vk::fs::InjectedFault(vk::fs::Op::Open)) return false;
-    const std::string native = vk::text::NativePath(path);
-    const int fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        vk::fs::SetLastError(vk::fs::ErrorFromErrno(errno));
-        return false;
-    }
-    struct FdCloser {
-        int fd;
-        ~FdCloser() { ::close(fd); }
-    } closer{fd};
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        vk::fs::SetLastError(vk::fs::kErrorAccessDenied);
-        return false;
-    }
+    vk::fs::File file;
+    if (!file.Open(path)) return false;
     PendingEntry pending;
-    pending.mtime = static_cast<int64_t>(st.st_mtime);
-    pending.attributes = FileAttributes(static_cast<uint32_t>(st.st_mode) & 0777u);
-    const uint64_t size = static_cast<uint64_t>(st.st_size);
+    pending.mtime = file.ModifiedUnixSeconds();
+    pending.attributes = FileAttributes(file.Permissions() & 0777u);
+    const uint64_t size = file.Size();
     pending.size = size;
 
     std::string data;
@@ -216,12 +200,8 @@ bool AddFile(WriteSession &session, std::string_view name, std::u16string_view p
         size_t got = 0;
         for (;;) {
             if (got == data.size()) data.resize(got + 65536); // the file grew
-            const ssize_t n = ::read(fd, data.data() + got, data.size() - got);
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) {
-                vk::fs::SetLastError(vk::fs::ErrorFromErrno(errno));
-                return false;
-            }
+            const int64_t n = file.Read(data.data() + got, data.size() - got);
+            if (n < 0) return false;
             if (n == 0) break;
             got += static_cast<size_t>(n);
         }
@@ -236,7 +216,7 @@ bool AddFile(WriteSession &session, std::string_view name, std::u16string_view p
     if (size > kDirectBytes) {
         // A large file is deflated here, streamed, while the pool goes on
         // with the small ones: memory stays small whatever its size.
-        entry.ok = DeflateStream(fd, session.store, entry.data, nullptr, nullptr);
+        entry.ok = DeflateStream(file, session.store, entry.data, nullptr, nullptr);
         entry.done = true;
         entry.size = entry.data.size;
         if (!entry.ok) {

@@ -9,20 +9,19 @@
 namespace vk {
 namespace {
 
-constexpr char16_t kSep = fs::kSep;
-
 // True when `path` (made absolute against the current folder) names the
-// file-system root once "." and ".." are resolved by their spelling.
+// root of the file system ("/"; on Windows a drive or share root, "C:/" as
+// well as "C:\\") once "." and ".." are resolved by their spelling.
 bool ResolvesToRoot(std::u16string_view path) {
     std::u16string full;
-    if (path.empty() || path.front() != kSep) full = fs::CurrentDirectory();
+    if (!fs::IsAbsolutePath(path)) full = fs::CurrentDirectory();
     full += path;
     size_t depth = 0;
-    size_t i = 0;
+    size_t i = fs::RootLength(full);
     while (i < full.size()) {
-        while (i < full.size() && full[i] == kSep) ++i;
+        while (i < full.size() && fs::IsSeparator(full[i])) ++i;
         const size_t start = i;
-        while (i < full.size() && full[i] != kSep) ++i;
+        while (i < full.size() && !fs::IsSeparator(full[i])) ++i;
         const std::u16string_view part(full.data() + start, i - start);
         if (part.empty() || part == u".") continue;
         if (part == u"..") {
@@ -32,6 +31,13 @@ bool ResolvesToRoot(std::u16string_view path) {
         }
     }
     return depth == 0;
+}
+
+// Position of the last separator, npos when there is none.
+size_t LastSeparator(std::u16string_view path) {
+    for (size_t i = path.size(); i > 0; --i)
+        if (fs::IsSeparator(path[i - 1])) return i - 1;
+    return std::u16string_view::npos;
 }
 
 bool HasWildcard(std::u16string_view s) { return s.find_first_of(u"*?") != std::u16string_view::npos; }
@@ -59,9 +65,9 @@ bool CreateDirectoryTree(const char16_t *path) {
     const std::u16string_view p = text::View(path);
     bool created = fs::CreateDirectory(p);
     if (!created && fs::LastError() == fs::kErrorPathNotFound && !p.empty()) {
-        // The root is "/": look for a separator after the first character.
-        if (p.find(kSep, 1) == std::u16string_view::npos) return false;
-        const size_t cut = p.rfind(kSep);
+        // Nothing above the root ("/", "C:/") to create.
+        const size_t cut = LastSeparator(p);
+        if (cut == std::u16string_view::npos || cut < fs::RootLength(p)) return false;
         const std::u16string parent(p.substr(0, cut));
         CreateDirectoryTree(parent.c_str());
         created = fs::CreateDirectory(p);
@@ -113,8 +119,8 @@ bool ShellDelete(const char16_t *name, const char16_t *prefix) {
 
     // The last component decides what is deleted.
     std::u16string_view trimmed = path;
-    while (!trimmed.empty() && trimmed.back() == kSep) trimmed.remove_suffix(1);
-    const size_t slash = trimmed.rfind(kSep);
+    while (!trimmed.empty() && fs::IsSeparator(trimmed.back())) trimmed.remove_suffix(1);
+    const size_t slash = LastSeparator(trimmed);
     const std::u16string_view last = slash == std::u16string_view::npos ? trimmed : trimmed.substr(slash + 1);
     if (last.empty() || last == u"." || last == u".." || ResolvesToRoot(trimmed)) return Refuse();
 

@@ -149,6 +149,9 @@ VK_API const char16_t *VKStatusToText(int code);
  *   11 restore: one ini item of the archive (value points at its type name,
  *      text: section or "section,key")
  *   12 restore: value points at the 64-bit file time of "AppendDate"
+ *   13 restore: an entry could not be unpacked (damaged data, CRC error) or
+ *      was refused (text: the entry's name as stored); the library shows its
+ *      own box for it too, unless the job is VKF_QUIET
  * Only the answer to code 9 matters.
  *
  * cancelFlag: the caller's stop flag, read before every item and after every
@@ -157,7 +160,13 @@ typedef struct BackupJob BackupJob;
 typedef int (*ProgressProc)(int code, intptr_t value, const char16_t *text);
 
 /* Job flags. The caller passes VKF_REPORT, VKF_OVERWRITE, VKF_PROGRESS_WINDOW,
- * VKF_QUIET and VKF_APPEND_SERVICES; the library sets the others. */
+ * VKF_QUIET, VKF_APPEND_SERVICES, VKF_ANY_VERSION and VKF_CONFIRMED; the
+ * library sets the others.
+ * VKF_ANY_VERSION (restore): every file replaces its installed copy whatever
+ *   the versions say; for archives that hold what was installed before (the
+ *   undo archive of a restore), which must come back even when older.
+ * VKF_CONFIRMED (restore): the caller has confirmed the restore already; a
+ *   version-7 archive does not ask "Restore configuration from Talvern 7?". */
 #define VKF_BACKUP 0x1u
 #define VKF_RESTORE 0x2u
 #define VKF_REPORT_DUE 0x4u
@@ -167,6 +176,8 @@ typedef int (*ProgressProc)(int code, intptr_t value, const char16_t *text);
 #define VKF_QUIET 0x100u
 #define VKF_PLAIN_SOURCE 0x200u
 #define VKF_APPEND_SERVICES 0x8000u
+#define VKF_ANY_VERSION 0x100000u
+#define VKF_CONFIRMED 0x200000u
 
 /* Item types of VKBackup and VKRestore. 1003..1023 are the ini section types
  * of the main properties file (see VKTypeFromDesc); 2000..7999 are file
@@ -232,6 +243,48 @@ VK_API int VKRestore(BackupJob *job, int32_t type, uint32_t itemFlags, uint32_t 
                      const char16_t *key, const char16_t *path);
 /* 1 when the work folder was removed (or handed over to a backup). Frees the job. */
 VK_API int VKRestoreClose(BackupJob *job);
+/* The path of the results report that the last VKBackupClose or VKRestoreClose
+ * of this process wrote; "" when that call wrote none (or none was closed yet).
+ * The string belongs to the library and stays valid until the next Close. */
+VK_API const char16_t *VKLastResultsReport(void);
+
+/* ---- Restore preview -----------------------------------------------------------
+ * VKRestoreFileView: what VKRestore would do with one file item of an open
+ * restore job, without copying, recording or asking anything. type and path
+ * as for VKRestore (1002 classifies the path; the destination path that
+ * progress code 2 announced names the entry). Fills *view and returns 1; 0
+ * for a null job or view or a type that names no file.
+ *   state:  how the installed copy stands against the archived one:
+ *           VK_VIEW_MISSING (no installed copy), VK_VIEW_OLDER, VK_VIEW_EQUAL,
+ *           VK_VIEW_NEWER, or VK_VIEW_NOT_IN_ARCHIVE. Versions decide when
+ *           either file has one; unversioned files are equal when their
+ *           contents are, else the later modification time is the newer.
+ *   action: VK_ACTION_COPY (the file would be copied), VK_ACTION_KEEP (the
+ *           version policy keeps the installed copy: status 8), VK_ACTION_ASK
+ *           (the non-versioned policy would ask), VK_ACTION_SKIP (not restored
+ *           at all: status says why, e.g. 3, 6 or 13).
+ *   status: the status VKRestore would return without copying (0 for COPY
+ *           and ASK). */
+enum VKViewState {
+    VK_VIEW_MISSING = 0,
+    VK_VIEW_OLDER = 1,
+    VK_VIEW_EQUAL = 2,
+    VK_VIEW_NEWER = 3,
+    VK_VIEW_NOT_IN_ARCHIVE = 4
+};
+enum VKViewAction { VK_ACTION_COPY = 0, VK_ACTION_KEEP = 1, VK_ACTION_ASK = 2, VK_ACTION_SKIP = 3 };
+
+typedef struct VKFileView {
+    int32_t fileClass;           /* the item's file class */
+    int32_t state;               /* VKViewState */
+    int32_t action;              /* VKViewAction */
+    int32_t status;              /* see above */
+    uint64_t archivedVersion;    /* 0: unversioned */
+    uint64_t installedVersion;   /* 0: unversioned or missing */
+    char16_t destination[1024];  /* where the file would go (cut when longer) */
+} VKFileView;
+
+VK_API int VKRestoreFileView(BackupJob *job, int32_t type, const char16_t *path, VKFileView *view);
 
 /* The ini section type of a description ("Color Maps" -> 1003, ...), compared
  * without regard to case; 99999 for anything else and for NULL. */
@@ -298,12 +351,14 @@ VK_API void FreeTreeParam(VKHWND tree, const void *deletionNotification);
  * A program that shows a tool tree makes its tree-view window with these calls.
  *
  * VKUseDisplay: when a display is present (DISPLAY, WAYLAND_DISPLAY or
- *   QT_QPA_PLATFORM is set), loads the window renderer (libvkui_qt.so from the
+ *   QT_QPA_PLATFORM is set; on Windows: an interactive session), loads the
+ *   window renderer (libvkui_qt.so, on Windows vkui_win32.dll, from the
  *   program's folder) so that windows are shown; 1 when they are, 0 when the
  *   program stays headless (windows exist and work, but are not shown).
  *   VKCloseDisplay undoes it before the program ends.
  * VKCreateTreeWindow: a top-level window titled `title`, width x height
- *   pixels, holding one tree-view control that fills it (with check boxes when
+ *   pixels, holding one tree-view control that fills its client area (the
+ *   window less its caption and borders; with check boxes when
  *   checkBoxes is nonzero); returns the tree control. Every item the tree
  *   deletes is announced to onDelete(tree, deletionNotification, context)
  *   while the item is still readable; pass the notification to FreeTreeParam.

@@ -1,20 +1,27 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs the main job on a fresh copy of the bundled demo
+# Sets up, builds and runs the main job on a copy of the bundled demo
 # installation: an unattended configuration backup of the installation
 # ("vaultkeep configbackup file ARCHIVE", started from the copy's bin/ folder),
 # then says where the archive and the results report are. The copy lives in
-# ${VK_DEMO_ROOT:-/tmp/vaultkeep-demo}.
+# ${VK_DEMO_ROOT:-/tmp/vaultkeep-demo}; it is made when missing and kept
+# between runs (with the archives in its backup/ folder), so a later
+# "scripts/demo.sh configrestore file <archive>" finds the archive an earlier
+# run printed. VK_DEMO_FRESH=1 makes a fresh copy first.
 #
-# With arguments the program is run with them instead, on the same fresh copy:
-#   scripts/demo.sh key          critical backup
-#   scripts/demo.sh              (on a desktop: DISPLAY set) the main job
+# With arguments the program is run with them instead, on the same copy:
+#   scripts/demo.sh key                              critical backup
+#   scripts/demo.sh configrestore file <archive>     restore an archive
 set -euo pipefail
 cd "$(dirname "$0")/.."
 repo=$PWD
 scripts/setup.sh
 scripts/build.sh release
 root=${VK_DEMO_ROOT:-/tmp/vaultkeep-demo}
-demo/make-installation.sh "$root"
+if [ "${VK_DEMO_FRESH:-0}" = 1 ] || [ ! -f "$root/registry.reg" ]; then
+  demo/make-installation.sh "$root"
+else
+  echo "Using the demo copy in $root (VK_DEMO_FRESH=1 makes a fresh one)"
+fi
 export VAULTKEEP_REGISTRY="$root/registry.reg"
 cd "$root/bin"
 program="$repo/build/bin/vaultkeep"

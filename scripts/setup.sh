@@ -7,6 +7,11 @@ packages=(
   qt6-base-dev libgl-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   zip unzip p7zip-full python3 xvfb xauth xdg-utils fonts-dejavu-core
+  # Windows cross build (MinGW-w64, POSIX threads) and the Wine that runs its tests
+  g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+  libz-mingw-w64-dev wine64 dpkg-dev
+  # Wine's own fonts (the caption buttons of windows it draws use Marlett)
+  fonts-wine
 )
 missing=()
 for p in "${packages[@]}"; do

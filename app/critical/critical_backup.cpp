@@ -137,6 +137,7 @@ CriticalResult RunCriticalBackup(CriticalContext &context) {
         ui::MessageBox(context.mainWindow, Str(context.module, 3010), Str(context.module, 2960),
                        ui::kMbOk | ui::kMbIconWarning);
         result.outcome = CriticalOutcome::FolderFailed;
+        result.folder = root; // the folder in which none could be made
         return result;
     }
     result.outcome = CriticalOutcome::BackedUp;

@@ -47,7 +47,7 @@ enum class CriticalOutcome {
 
 struct CriticalResult {
     CriticalOutcome outcome = CriticalOutcome::NoChange;
-    std::u16string folder; // the new folder (BackedUp)
+    std::u16string folder; // the new folder (BackedUp); the backup root (FolderFailed)
     int copied = 0;        // files copied into it
     std::u16string pruned; // the folder deleted to keep the limit, "" when none
 };

@@ -53,6 +53,25 @@ DialogTemplate BackupPage() {
     return d;
 }
 
+// The page of the tab "&Restore", at the backup page's place; created hidden.
+DialogTemplate RestorePage() {
+    DialogTemplate d;
+    d.id = kDialogRestorePage;
+    d.rect = {kPageX, kPageY, 368, 212};
+    d.style = ui::kStyleChild | ui::kStyleControlParent;
+    d.controls = {
+        {Kind::Static, kRestoreFromLabel, u"", {0, 3, 56, 10}},
+        {Kind::Edit, kRestoreArchiveEdit, u"", {58, 1, 238, 13}},
+        {Kind::Button, kRestoreBrowseButton, u"", {302, 0, 66, 15}},
+        {Kind::Static, kRestoreSummary, u"", {0, 19, 368, 50}},
+        {Kind::TreeView, kRestoreTree, u"", {0, 72, 296, 140}, kShown | ui::kStyleCheckBoxes},
+        {Kind::Button, kRestoreSelectAll, u"", {302, 72, 66, 15}},
+        {Kind::Button, kRestoreClear, u"", {302, 92, 66, 15}},
+        {Kind::Button, kRestoreStopButton, u"", {302, 197, 66, 15}},
+    };
+    return d;
+}
+
 // The progress dialog of a command-line run: visible, unowned, centred, no
 // close box. Its title is set when it is created.
 DialogTemplate RunProgress() {
@@ -70,7 +89,7 @@ DialogTemplate RunProgress() {
 } // namespace
 
 void AddAppDialogs(VKModule &module) {
-    for (DialogTemplate d : {MainDialog(), BackupPage(), RunProgress()}) module.dialogs[d.id] = std::move(d);
+    for (DialogTemplate d : {MainDialog(), BackupPage(), RestorePage(), RunProgress()}) module.dialogs[d.id] = std::move(d);
 }
 
 } // namespace vk::app

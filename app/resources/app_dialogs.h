@@ -11,6 +11,7 @@ namespace vk::app {
 inline constexpr int32_t kDialogMain = 102;
 inline constexpr int32_t kDialogBackupPage = 107;
 inline constexpr int32_t kDialogRunProgress = 137;
+inline constexpr int32_t kDialogRestorePage = 140;
 inline constexpr int32_t kIconMain = 106;
 
 // Main dialog (also the status line and bar ids of the progress dialog).
@@ -32,6 +33,16 @@ inline constexpr int32_t kSelectLabel = 1068;
 inline constexpr int32_t kFileTree = 1065;
 inline constexpr int32_t kDefaultsButton = 1066;
 inline constexpr int32_t kClearButton = 1067;
+
+// Restore page.
+inline constexpr int32_t kRestoreFromLabel = 1101;
+inline constexpr int32_t kRestoreArchiveEdit = 1102;
+inline constexpr int32_t kRestoreBrowseButton = 1103;
+inline constexpr int32_t kRestoreSummary = 1104;
+inline constexpr int32_t kRestoreTree = 1105;
+inline constexpr int32_t kRestoreSelectAll = 1106;
+inline constexpr int32_t kRestoreClear = 1107;
+inline constexpr int32_t kRestoreStopButton = 1108;
 
 // Position of the backup page inside the main dialog, in dialog units.
 inline constexpr int kPageX = 10;

@@ -40,6 +40,23 @@ constexpr VKStringEntry kStrings[] = {
     {8127, u"Opening backup file..."},
     // Status line when a configuration backup wrote no archive.
     {8128, u"Backup failed: no archive was written"},
+    // Status line of a backup in which items failed, without and with the
+    // results report that lists them.
+    {8200, u"Backup completed with failures: %d items failed"},
+    {8201, u"Backup completed with failures: %d items failed; see the report %s"},
+    // The restore page.
+    {8210, u"Restore from"},
+    {8211, u"Select all"},
+    {8212, u"Clear"},
+    {8213, u"Stop"},
+    {8214, u"Choose an archive with Browse to see what it holds."},
+    {8215, u"Choose an archive to restore from first"},
+    {8216, u"Nothing is checked: nothing to restore"},
+    {8217, u"&Restore"},
+    {8218, u"Check what to restore, then press Begin again"},
+    // Asked before a backup with failed items is written over an existing archive.
+    {8202, u"%d items could not be backed up.\n\nThe archive %s exists already. Write this incomplete "
+           u"backup to it anyway?\n\nNo keeps the archive as it is."},
 };
 
 } // namespace

@@ -18,6 +18,16 @@ enum RunMode : int {
     kRunConfigBackup = 2,
     kRunConfigRestore = 3,
     kRunVarInstall = 4,
+    kRunRestoreAll = 5, // restore every item the version policy allows, with the undo archive
+    kRunVerify = 6,     // check an archive's entries and records
+    kRunList = 7,       // print an archive's summary and items
+};
+
+// What --help, -h or --version asked for: answered before anything else.
+enum InfoRequest : int {
+    kInfoNone = 0,
+    kInfoHelp = 1,
+    kInfoVersion = 2,
 };
 
 inline constexpr size_t kPathChars = 256;   // paths: 255 characters and the terminator
@@ -29,8 +39,13 @@ inline constexpr char16_t kMainWindowName[] = u"Talvern Backup from Version 7";
 struct AppState {
     VKHMODULE instance = nullptr; // the program's resources, for every text
     int runMode = kRunInteractive;
-    bool commandLineRun = false; // a run mode 1-4 runs after start-up
+    bool commandLineRun = false; // a run mode 1-7 runs after start-up
     bool commandLineFailed = false; // the job of the command word failed: exit code 1
+    int infoRequest = kInfoNone;    // --help / --version: answered on standard output, exit 0
+    // The last run: items that failed (a completed run with failures ends
+    // the program with exit code 3) and the results report it wrote ("").
+    int failedItems = 0;
+    std::u16string lastReport;
     char16_t reason[kReasonTextChars] = {};      // why a run was started
     char16_t commandLineFile[kPathChars] = {};    // the name after "file"
     char16_t settingsPath[kPathChars] = {};       // <start folder>vaultkeep.ini
@@ -49,6 +64,7 @@ struct AppState {
     VKHWND beginButton = nullptr;
     VKHWND progressBar = nullptr; // the bar in use
     VKHWND backupPage = nullptr;
+    VKHWND restorePage = nullptr;
     VKHWND currentPage = nullptr;
     // The help and keyboard filter, and the one it replaced.
     bool filterInstalled = false;

@@ -1,6 +1,8 @@
 #include "app/shell/backup_page.h"
 
 #include "app/resources/app_dialogs.h"
+#include "app/shell/remembered_choices.h"
+#include "app/shell/figures.h"
 #include "app/shell/run_steps.h"
 #include "app/shell/settings.h"
 #include "app/tree/install_walk.h"
@@ -21,11 +23,28 @@ VKHWND Tree(VKHWND page) { return ui::GetDlgItem(page, kFileTree); }
 void RefreshPage(VKHWND page) {
     ShowAdvancedControls(page);
     BackupPageState &p = PageState();
-    CopyBounded(p.defaultArchiveName, kPathChars, DefaultArchiveName(DirBackupFolder(), fs::NowLocal()));
+    // The folder of the last archive written, else the remembered BackupTo.
+    const std::u16string folder = StartingBackupFolder(State().hostPropertiesPath, ProgramFolders().backupTo);
+    CopyBounded(p.defaultArchiveName, kPathChars, DefaultArchiveName(folder, fs::NowLocal()));
     ui::SetDlgItemText(page, kBackUpToLabel, AppText(2975));
     ui::SetDlgItemText(page, kArchiveEdit, p.defaultArchiveName);
     ui::SetDlgItemText(page, kSelectLabel, AppText(2982));
 }
+
+} // namespace
+
+void ShowSelectionSize(VKHWND page) {
+    const SelectionSize size = MeasureSelection(Tree(page));
+    std::u16string label = AppText(2982);
+    label += u" (";
+    label += GroupedNumber(static_cast<uint64_t>(size.files));
+    label += size.files == 1 ? u" file, " : u" files, ";
+    label += SizeText(size.bytes);
+    label += u")";
+    ui::SetDlgItemText(page, kSelectLabel, label);
+}
+
+namespace {
 
 void SetUp(VKHWND page) {
     AppState &s = State();
@@ -37,10 +56,13 @@ void SetUp(VKHWND page) {
     RefreshPage(page);
     ui::SetDlgItemText(page, kBackUpToLabel, AppText(2975));
     ui::SetDlgItemText(page, kCommentEdit, kDefaultComment);
-    ui::EnableWindow(ui::GetDlgItem(page, kCommentEdit), false);
+    // The comment is stored in the archive ("-Comment").
+    ui::EnableWindow(ui::GetDlgItem(page, kCommentEdit), true);
     FillInstallTree(Tree(page), InstallFoldersFromLibrary(), s.instance);
     ReadItemLists(ProgramItemLists(), s.settingsPath);
     ApplyPageDefaults(page);
+    // The user's last selection, when one was kept, replaces the default choice.
+    ApplyBackupSelection(Tree(page), ReadBackupSelection(s.settingsPath));
 }
 
 } // namespace
@@ -74,23 +96,25 @@ void ToggleAdvanced(VKHWND page) {
     ShowAdvancedControls(page);
 }
 
+std::u16string ArchiveFileFilter() {
+    const std::u16string pattern = std::u16string(u"*") + kArchiveExtension;
+    const char16_t *pairs[] = {AppText(3015), pattern.c_str()};
+    const char16_t *filter = BuildOFNFilter(pairs, 1);
+    if (!filter) return {};
+    size_t n = 0;
+    while (filter[n] || filter[n + 1]) ++n;
+    return std::u16string(filter, n + 2);
+}
+
 void BrowseForArchive(VKHWND page) {
     PageState().advanced = false;
     ShowAdvancedControls(page);
 
-    const std::u16string pattern = std::u16string(u"*") + kArchiveExtension;
-    const char16_t *pairs[] = {AppText(3015), pattern.c_str()};
-    const char16_t *filter = BuildOFNFilter(pairs, 1);
     ui::FileDialogRequest request;
     request.owner = page;
     request.save = false;
     request.title = AppText(2991);
-    // The filter is a list of NUL-terminated texts closed by one more NUL.
-    if (filter) {
-        size_t n = 0;
-        while (filter[n] || filter[n + 1]) ++n;
-        request.filter.assign(filter, n + 2);
-    }
+    request.filter = ArchiveFileFilter();
     request.initialDir = DirBackupFolder();
     request.file = ui::GetDlgItemText(page, kArchiveEdit).substr(0, kPathChars - 1);
     // The file need not exist: it is the archive to write.
@@ -102,10 +126,14 @@ void BrowseForArchive(VKHWND page) {
 void ApplyPageDefaults(VKHWND page) {
     PumpWaitingMessages();
     ApplyDefaultChoice(Tree(page), InstallFoldersFromLibrary(), ProgramItemLists());
+    ShowSelectionSize(page);
     PumpWaitingMessages();
 }
 
-void ClearPageSelections(VKHWND page) { ClearSelections(Tree(page)); }
+void ClearPageSelections(VKHWND page) {
+    ClearSelections(Tree(page));
+    ShowSelectionSize(page);
+}
 
 intptr_t BackupPageProc(VKHWND page, uint32_t msg, uintptr_t wparam, intptr_t lparam) {
     switch (msg) {
@@ -124,8 +152,11 @@ intptr_t BackupPageProc(VKHWND page, uint32_t msg, uintptr_t wparam, intptr_t lp
         const auto *n = reinterpret_cast<const ui::Notify *>(lparam);
         // A click on a check box is handled here; the control must not
         // advance the state image on its own as well.
-        if (n && n->id == kFileTree && n->code == ui::kNmClick)
-            return HandleCheckBoxClick(n->from, n->x, n->y) ? 1 : 0;
+        if (n && n->id == kFileTree && n->code == ui::kNmClick) {
+            if (!HandleCheckBoxClick(n->from, n->x, n->y)) return 0;
+            ShowSelectionSize(page);
+            return 1;
+        }
         return 0;
     }
     default:

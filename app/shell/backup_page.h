@@ -33,6 +33,10 @@ intptr_t BackupPageProc(VKHWND page, uint32_t msg, uintptr_t wparam, intptr_t lp
 // "<dirBackup>tal7cfg<yyMMdd>.conf.vkb", at most 255 characters.
 std::u16string DefaultArchiveName(std::u16string_view dirBackup, const fs::LocalTime &now);
 
+// The file dialogs' filter for configuration archives ("*.conf.vkb"), as a
+// list of NUL-terminated texts closed by one more NUL.
+std::u16string ArchiveFileFilter();
+
 // Shows or hides the advanced controls as the advanced flag says; the button
 // reads "Advanced <<" while they are shown and "Advanced >>" otherwise.
 void ShowAdvancedControls(VKHWND page);
@@ -44,5 +48,8 @@ void BrowseForArchive(VKHWND page);
 void ApplyPageDefaults(VKHWND page);
 // Clear Selections: unchecks everything.
 void ClearPageSelections(VKHWND page);
+// Label 1068 with the count and size of the checked files:
+// "Select files to back up (57 files, 1.2 MB)".
+void ShowSelectionSize(VKHWND page);
 
 } // namespace vk::app

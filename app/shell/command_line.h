@@ -1,9 +1,9 @@
 // The command-line grammar.
 //
-// Each word is looked for with a case-sensitive substring search over the
-// whole line; only its first occurrence counts and nothing else is parsed, so
-// a word may stand anywhere, with or without a leading "-" or "/", and a word
-// inside a path or a reason counts as well.
+// The line is read as words separated by blanks. A word counts only as a
+// whole word, with or without one leading "-" or "/", and letter case counts
+// ("KEY" is no word). Nothing inside the file name or the reason text counts
+// as a word, so a path or a reason can never turn one job into another.
 //
 //   why            the reason text: what follows the word, blanks directly
 //                  behind it skipped, up to (not including) the first "-" or
@@ -12,12 +12,18 @@
 //   configbackup   run mode 2; reason "Configuration Backup"
 //   configrestore  run mode 3; reason "Configuration Restore"
 //   varinstall     run mode 4, the variable-definition step; reason unchanged
+//   restoreall     run mode 5: every item the version policy allows, with
+//                  the undo archive; reason "Configuration Restore"
+//   verify         run mode 6: checks the archive
+//   list           run mode 7: prints the archive's summary and items
 //   file           the command-line file name: the rest of the line after the
-//                  word and exactly one more character, spaces and later words
-//                  included; at most 255 characters
+//                  word and exactly one more character, spaces included; at
+//                  most 255 characters. Words stand before it.
+//   --help, -h     usage on standard output, exit 0 (before anything else)
+//   --version      the version on standard output, exit 0
 //
 // Only one mode is taken, in the order key, configbackup, configrestore,
-// varinstall; "why" and "file" combine with any of them.
+// varinstall, restoreall, verify, list; "why" and "file" combine with any.
 #pragma once
 
 #include <string>
@@ -27,13 +33,16 @@
 
 namespace vk::app {
 
-// Parses `line` into the run mode, the command-line run flag, the reason text
-// and the command-line file name of `state`: first "why", then the mode words,
-// then "file". Fields the line does not name keep their values.
+// Parses `line` into the run mode, the command-line run flag, the reason text,
+// the command-line file name and the help or version request of `state`.
+// Fields the line does not name keep their values.
 void ParseCommandLine(std::u16string_view line, AppState &state);
 
 // The program's arguments joined into one command line, separated by single
 // spaces (the text that follows the program's own name).
 std::u16string JoinArguments(int argc, const char *const *argv);
+
+// The usage text of --help: every word with what it does, and the exit codes.
+const char *UsageText();
 
 } // namespace vk::app

@@ -1,5 +1,5 @@
-// The choice of the UI backend: the Qt renderer when a display is present,
-// the headless backend otherwise.
+// The choice of the UI backend: the window renderer (Qt on Linux, the native
+// one on Windows) when a display is present, the headless backend otherwise.
 #pragma once
 
 namespace vk::app {
@@ -8,14 +8,15 @@ namespace vk::app {
 // explicit Qt platform such as "offscreen").
 bool DisplayNamed();
 
-// Only when a display is named: loads the Qt renderer (libvkui_qt.so) from
-// the program's folder and lets it install itself. Returns true when windows
-// are shown on a display from now on; otherwise the program stays headless
+// Only when a display is named: loads the window renderer (platform/ui/
+// renderer.h) from the program's folder and lets it install itself. Returns
+// true when windows are shown on a display from now on; otherwise the
+// program stays headless
 // (a renderer that cannot be loaded is reported on standard error; a display
 // that cannot be reached is not an error).
 bool InstallDisplayBackend();
 
-// Before the program ends: the renderer's widgets go while Qt is whole.
+// Before the program ends: the renderer's windows go while it is whole.
 void ShutdownDisplayBackend();
 
 } // namespace vk::app

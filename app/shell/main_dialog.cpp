@@ -4,6 +4,7 @@
 #include "app/shell/app_state.h"
 #include "app/shell/backup_page.h"
 #include "app/shell/backup_run.h"
+#include "app/shell/restore_page.h"
 #include "app/shell/run_steps.h"
 
 namespace vk::app {
@@ -24,12 +25,24 @@ void SetUp(VKHWND dialog) {
     const int caption = ui::SystemMetric(ui::Metric::CaptionHeight);
     ui::TabSetItemSize(s.tab, (ui::GetWindowRect(s.tab).w - caption) / 3, caption);
     ui::TabInsertItem(s.tab, 0, AppText(3052));
+    ui::TabInsertItem(s.tab, 1, AppText(8217));
 
     ui::ProgressSetRange(s.progressBar, 0, 100);
     ui::ProgressSetPos(s.progressBar, 0);
     SetStatus(s.idleText);
 
     CreateBackupPage(dialog);
+    // The restore page waits hidden behind the second tab.
+    if (VKHWND restore = CreateRestorePage(dialog)) ui::ShowWindow(restore, false);
+}
+
+// The page of the selected tab is shown, the other hidden.
+void ShowSelectedPage() {
+    AppState &s = State();
+    const bool restore = ui::TabGetCurSel(s.tab) == 1 && s.restorePage;
+    s.currentPage = restore ? s.restorePage : s.backupPage;
+    ui::ShowWindow(s.backupPage, !restore);
+    if (s.restorePage) ui::ShowWindow(s.restorePage, restore);
 }
 
 } // namespace
@@ -41,7 +54,7 @@ VKHWND CreateMainDialog(VKHWND mainWindow) {
     return dialog;
 }
 
-intptr_t MainDialogProc(VKHWND dialog, uint32_t msg, uintptr_t wparam, intptr_t /*lparam*/) {
+intptr_t MainDialogProc(VKHWND dialog, uint32_t msg, uintptr_t wparam, intptr_t lparam) {
     switch (msg) {
     case ui::kMsgInitDialog:
         SetUp(dialog);
@@ -49,8 +62,10 @@ intptr_t MainDialogProc(VKHWND dialog, uint32_t msg, uintptr_t wparam, intptr_t 
     case ui::kMsgCommand:
         // The whole parameter: only a click (notification 0) acts.
         if (wparam == static_cast<uintptr_t>(kBeginButton)) {
-            // The current page is always the backup page.
-            RunConfigBackup(State().backupPage, false, nullptr);
+            if (State().currentPage && State().currentPage == State().restorePage)
+                RunRestorePage(State().restorePage);
+            else
+                RunConfigBackup(State().backupPage, false, nullptr);
             return 1;
         }
         if (wparam == static_cast<uintptr_t>(kCloseButton)) {
@@ -58,6 +73,14 @@ intptr_t MainDialogProc(VKHWND dialog, uint32_t msg, uintptr_t wparam, intptr_t 
             return 1;
         }
         return 0;
+    case ui::kMsgNotify: {
+        const auto *n = reinterpret_cast<const ui::Notify *>(lparam);
+        if (n && n->id == kMainTab && n->code == ui::kTcnSelChange) {
+            ShowSelectedPage();
+            return 1;
+        }
+        return 0;
+    }
     default:
         return 0;
     }

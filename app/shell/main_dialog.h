@@ -1,5 +1,6 @@
-// The main dialog (template 102): the tab "&Backup" with the backup page, the
-// status line, the progress bar, Begin and Close.
+// The main dialog (template 102): the tabs "&Backup" and "&Restore" with their
+// pages, the status line, the progress bar, Begin (for the page shown) and
+// Close.
 #pragma once
 
 #include <cstdint>

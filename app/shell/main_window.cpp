@@ -59,6 +59,15 @@ intptr_t MainWindowProc(VKHWND window, uint32_t msg, uintptr_t wparam, intptr_t 
     case kMsgFocusTab2:
         ui::TabSetCurFocus(State().tab, static_cast<int>(msg - kMsgFocusTab0));
         return 0;
+    case kMsgAltB:
+    case kMsgAltR:
+        // The tab whose text marks the letter ("&Backup") is selected and
+        // takes the focus; without one the key does nothing.
+        if (const int index = ui::TabFindMnemonic(State().tab, msg == kMsgAltB ? u'b' : u'r'); index >= 0) {
+            ui::TabSetCurFocus(State().tab, index);
+            ui::SetFocus(State().tab);
+        }
+        return 0;
     default:
         return ui::DefWindowProc(window, msg, wparam, lparam);
     }
@@ -97,7 +106,12 @@ std::u16string HelpTopic(int context) {
     }
 }
 
-bool OpenPageHelp() { return ui::OpenHelp(State().helpPath, HelpTopic(kHelpBackupPage)); }
+bool OpenPageHelp() {
+    // The page shown has its own topic.
+    const AppState &s = State();
+    if (s.restorePage && s.currentPage == s.restorePage) return ui::OpenHelp(s.helpPath, u"restore-page");
+    return ui::OpenHelp(s.helpPath, HelpTopic(kHelpBackupPage));
+}
 
 bool HelpFilter(VKHWND target, uint32_t msg, uintptr_t wparam, intptr_t lparam) {
     if (!InDialog(target)) return PassOn(target, msg, wparam, lparam);

@@ -11,8 +11,8 @@ namespace vk::app {
 
 // User messages of the main window.
 inline constexpr uint32_t kMsgOpenHelp = 0x401;   // help for the current page
-inline constexpr uint32_t kMsgAltB = 0x402;       // ignored
-inline constexpr uint32_t kMsgAltR = 0x403;       // ignored
+inline constexpr uint32_t kMsgAltB = 0x402;       // selects the tab marked &B
+inline constexpr uint32_t kMsgAltR = 0x403;       // selects the tab marked &R
 inline constexpr uint32_t kMsgFocusTab0 = 0x404;  // Alt+C
 inline constexpr uint32_t kMsgFocusTab1 = 0x405;  // Alt+O
 inline constexpr uint32_t kMsgFocusTab2 = 0x406;  // Alt+E

@@ -14,7 +14,10 @@
 #include "app/shell/main_dialog.h"
 #include "app/shell/main_window.h"
 #include "app/shell/progress_dialog.h"
+#include "app/shell/restore_page.h"
 #include "app/shell/restore_run.h"
+#include "app/shell/restore_words.h"
+#include "app/shell/run_outcome.h"
 #include "app/shell/run_steps.h"
 #include "app/shell/settings.h"
 #include "common/string_copy.h"
@@ -40,30 +43,43 @@ void MakeHelpPath(const std::u16string &startFolder, char16_t *out) {
     CopyBounded(out, kPathChars, path);
 }
 
-// Without a display nobody sees the progress dialog: its title and last
-// status go to standard error instead, with the archive of a backup.
+// The outcome line of a backup or restore run: the progress dialog's title
+// and last status, the archive, and for a failed run the reason in the
+// system's own words.
 void ReportRun(VKHWND progress) {
-    if (ui::HasDisplay() || !progress) return;
     AppState &s = State();
-    std::string line = "vaultkeep: " + text::ToUtf8(ui::GetWindowText(progress)) + ": " +
-                       text::ToUtf8(ui::GetDlgItemText(progress, kStatusLine));
-    if (s.runMode == kRunConfigBackup) line += ": " + text::ToUtf8(ui::GetDlgItemText(s.backupPage, kArchiveEdit));
-    else if (s.commandLineFailed) line += " (the archive could not be opened: " + text::ToUtf8(s.commandLineFile) + ")";
-    std::fprintf(stderr, "%s\n", line.c_str());
+    if (!progress) return;
+    std::u16string line = ui::GetWindowText(progress) + u": " + ui::GetDlgItemText(progress, kStatusLine);
+    const std::u16string archive =
+        s.runMode == kRunConfigBackup ? ui::GetDlgItemText(s.backupPage, kArchiveEdit) : s.commandLineFile;
+    if (!s.commandLineFailed) {
+        if (s.runMode == kRunConfigBackup) line += u": " + archive;
+    } else if (s.runMode == kRunConfigBackup) {
+        const std::u16string why = FolderUnwritableReason(archive);
+        line += u": " + archive + (why.empty() ? u"" : u": " + why);
+    } else {
+        const std::u16string why = ArchiveMissingReason(archive);
+        line += u" (the archive could not be opened: " + archive + (why.empty() ? u")" : u": " + why + u")");
+    }
+    PrintOutcome(line, s.commandLineFailed);
 }
 
 void ReportCritical(const CriticalResult &result) {
-    if (ui::HasDisplay()) return;
-    std::string line = "vaultkeep: " + text::ToUtf8(AppText(3067)) + ": ";
+    std::u16string line = std::u16string(AppText(3067)) + u": ";
     switch (result.outcome) {
     case CriticalOutcome::BackedUp:
-        line += std::to_string(result.copied) + " files copied to " + text::ToUtf8(result.folder);
+        line += text::FromUtf8(std::to_string(result.copied)) + u" files copied to " + result.folder;
         break;
-    case CriticalOutcome::NoChange: line += "no critical file changed; nothing copied"; break;
-    case CriticalOutcome::FolderFailed: line += "the backup folder could not be made"; break;
+    case CriticalOutcome::NoChange: line += u"no critical file changed; nothing copied"; break;
+    case CriticalOutcome::FolderFailed: {
+        line += u"the backup folder could not be made in " + result.folder;
+        const std::u16string why = FolderUnwritableReason(result.folder + u"KEY");
+        if (!why.empty()) line += u": " + why;
+        break;
     }
-    if (!result.pruned.empty()) line += "; oldest folder removed: " + text::ToUtf8(result.pruned);
-    std::fprintf(stderr, "%s\n", line.c_str());
+    }
+    if (!result.pruned.empty()) line += u"; oldest folder removed: " + result.pruned;
+    PrintOutcome(line, result.outcome == CriticalOutcome::FolderFailed);
 }
 
 void RunCritical() {
@@ -86,13 +102,19 @@ void RunCritical() {
 
 } // namespace
 
+const char *VersionText() { return "vaultkeep " VK_VERSION_TEXT "\n"; }
+
 const char *NeedsDisplayText() {
     return "vaultkeep: no display to show the program's window on.\n"
            "Start it on a desktop, or give it a command word to run one job without a window:\n"
            "  vaultkeep configbackup file ARCHIVE    configuration backup of the installation\n"
            "  vaultkeep configrestore file ARCHIVE   open and check a configuration archive\n"
            "  vaultkeep key                          backup of the critical files\n"
-           "  vaultkeep varinstall                   variable-definition step\n";
+           "  vaultkeep varinstall                   variable-definition step\n"
+           "  vaultkeep list file ARCHIVE            an archive's summary and items\n"
+           "  vaultkeep verify file ARCHIVE          check an archive\n"
+           "  vaultkeep restoreall file ARCHIVE      restore an archive, with an undo archive\n"
+           "  vaultkeep --help                       every word and the exit codes\n";
 }
 
 StartUpResult StartUp(std::u16string_view commandLine, const StartOptions &options) {
@@ -118,6 +140,8 @@ StartUpResult StartUp(std::u16string_view commandLine, const StartOptions &optio
     ReadRememberedFolders(s.hostPropertiesPath, DirBackupFolder());
     // 6. The command line.
     ParseCommandLine(commandLine, s);
+    // Help and version need neither a display nor a window.
+    if (s.infoRequest != kInfoNone) return StartUpResult::Answered;
     if (!s.commandLineRun && options.requireDisplay && !ui::HasDisplay()) return StartUpResult::NeedsDisplay;
     // 7, 8. The main window (its class is the model's window kind).
     s.mainWindow = CreateMainWindow();
@@ -154,6 +178,19 @@ void RunCommandLineMode() {
     case kRunVarInstall:
         InstallVarDefs();
         break;
+    case kRunRestoreAll:
+    case kRunVerify:
+    case kRunList: {
+        VKHWND progress = OpenRunProgress();
+        VKHWND owner = progress ? progress : s.mainWindow;
+        const int code = s.runMode == kRunList     ? ListArchive(owner, s.commandLineFile)
+                         : s.runMode == kRunVerify ? VerifyArchive(owner, s.commandLineFile)
+                                                   : RestoreWholeArchive(owner, s.commandLineFile);
+        s.commandLineFailed = code == kExitFailed;
+        if (code != kExitCompletedWithFailures && s.runMode == kRunRestoreAll) s.failedItems = 0;
+        CloseRunProgress(progress);
+        break;
+    }
     default:
         break;
     }
@@ -175,6 +212,8 @@ void CleanUp() {
         VKRestoreClose(s.pendingRestore);
         s.pendingRestore = nullptr;
     }
+    // The archive the Restore page holds open, and its work folder.
+    CloseArchiveContents(RestorePage().contents);
     RemoveHelpFilter();
     FreeItemLists(ProgramItemLists());
     ini::Flush(nullptr);
@@ -192,9 +231,12 @@ int RunProgram(int argc, char **argv) {
     switch (StartUp(line, StartOptions{})) {
     case StartUpResult::NoMainWindow:
         break;
+    case StartUpResult::Answered:
+        std::fputs(State().infoRequest == kInfoHelp ? UsageText() : VersionText(), stdout);
+        break;
     case StartUpResult::NeedsDisplay:
         std::fputs(NeedsDisplayText(), stderr);
-        code = 2;
+        code = kExitNeedsDisplay;
         break;
     case StartUpResult::Ready:
         if (State().commandLineRun) {
@@ -203,7 +245,8 @@ int RunProgram(int argc, char **argv) {
         }
         code = ui::RunMessageLoop();
         // An installer learns from the exit code whether the job was done.
-        if (State().commandLineFailed) code = 1;
+        if (State().commandLineFailed) code = kExitFailed;
+        else if (State().commandLineRun && State().failedItems > 0) code = kExitCompletedWithFailures;
         break;
     }
     CleanUp();

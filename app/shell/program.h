@@ -10,6 +10,15 @@ enum class StartUpResult {
     Ready,        // the windows exist; run the mode, then the message loop
     NoMainWindow, // the main window could not be created: exit code 0
     NeedsDisplay, // interactive start without a display: nothing to show
+    Answered,     // --help or --version: the answer goes to standard output
+};
+
+// Exit codes of the program.
+enum ExitCode : int {
+    kExitOk = 0,
+    kExitFailed = 1,                 // the job of the command word failed
+    kExitNeedsDisplay = 2,           // interactive start without a display
+    kExitCompletedWithFailures = 3,  // the job completed, but items failed
 };
 
 struct StartOptions {
@@ -36,9 +45,13 @@ void CleanUp();
 
 // The whole program; returns the exit code: 0, or 1 when the job of a
 // command word failed (no archive written, the archive to restore could not
-// be opened, the critical backup folder could not be made), or 2 for an
-// interactive start without a display.
+// be opened, the critical backup folder could not be made), 2 for an
+// interactive start without a display, 3 when the job completed but items
+// failed. --help and --version answer on standard output with 0.
 int RunProgram(int argc, char **argv);
+
+// "vaultkeep <version>" and a line end.
+const char *VersionText();
 
 // The text that says a display or a command word is needed.
 const char *NeedsDisplayText();

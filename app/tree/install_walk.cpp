@@ -38,10 +38,13 @@ VKTreeItem *InsertPath(TreeFill &fill, std::u16string_view path) {
     if (fill.lastFolderItem && folder == fill.lastFolder && ui::TreeIsItem(fill.tree, fill.lastFolderItem)) {
         current = fill.lastFolderItem;
     } else {
+        // Inside an installation folder the chain starts at its item.
+        std::u16string_view below = folder;
+        current = FolderRoot(fill.tree, folder, below);
         // Components are matched by their whole name: a folder "Run10" must
         // not land under an earlier "Run1", nor "data/data" fold into one
         // "data".
-        for (std::u16string_view component : PathComponents(folder)) {
+        for (std::u16string_view component : PathComponents(below)) {
             VKTreeItem *child = ui::TreeGetNext(fill.tree, current, current ? TreeNext::Child : TreeNext::Root);
             while (child && !text::EqualNoCase(child->text, component))
                 child = ui::TreeGetNext(fill.tree, child, TreeNext::Next);
@@ -80,10 +83,29 @@ void FillInstallTree(VKHWND tree, const InstallFolders &folders, VKHMODULE modul
     ui::TreeDeleteAllItems(tree);
     SetTreeImages(tree, module);
     TreeFill fill{tree, ui::kTviFirst};
+    // One top-level item per installation folder, labelled with the folder's
+    // path, so the tree starts at the installation instead of at "/".
+    const std::u16string *walked[] = {&folders.bin, &folders.data, &folders.config, &folders.format};
+    for (const std::u16string *dir : walked) {
+        std::u16string_view label = *dir;
+        while (label.size() > 1 && label.back() == fs::kSep) label.remove_suffix(1);
+        if (label.size() < 2 || label.front() != fs::kSep) continue; // not an absolute folder
+        bool known = false;
+        for (VKTreeItem *item = ui::TreeGetNext(tree, nullptr, TreeNext::Root); item && !known;
+             item = ui::TreeGetNext(tree, item, TreeNext::Next))
+            known = text::EqualNoCase(item->text, label);
+        if (!known) InsertTreeItem(fill, label, nullptr, kItemComponent);
+    }
     WalkIntoTree(fill, folders.bin, false);
     WalkIntoTree(fill, folders.data, true);
     WalkIntoTree(fill, folders.config, false);
     WalkIntoTree(fill, folders.format, false);
+    // A folder that could not be listed (or is empty) adds nothing.
+    for (VKTreeItem *item = ui::TreeGetNext(tree, nullptr, TreeNext::Root); item;) {
+        VKTreeItem *next = ui::TreeGetNext(tree, item, TreeNext::Next);
+        if (!ui::TreeGetNext(tree, item, TreeNext::Child)) ui::TreeDeleteItem(tree, item);
+        item = next;
+    }
 }
 
 void ApplyDefaultChoice(VKHWND tree, const InstallFolders &folders, const ItemLists &lists) {
@@ -99,7 +121,12 @@ void ApplyDefaultChoice(VKHWND tree, const InstallFolders &folders, const ItemLi
             MarkAncestors(tree, child, take);
         }
     }
-    ExpandToLeafParents(tree, ui::TreeGetNext(tree, nullptr, TreeNext::Root));
+    // Exactly the folders that hold chosen files open, and the view at the
+    // top: the choice is what the user sees first.
+    VKTreeItem *first = ui::TreeGetNext(tree, nullptr, TreeNext::Root);
+    CollapseAll(tree, first);
+    ExpandChecked(tree, first);
+    if (first) ui::TreeSelectItem(tree, first, ui::TreeSelectCode::FirstVisible);
 }
 
 } // namespace vk::app

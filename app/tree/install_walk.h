@@ -32,14 +32,17 @@ VKTreeItem *InsertPath(TreeFill &fill, std::u16string_view path);
 void WalkIntoTree(TreeFill &fill, std::u16string_view directory, bool recursive);
 
 // Clears the tree, gives it the images of `module`, and inserts, checked, the
-// files of bin (flat), data (recursive), config (flat) and format (flat).
+// files of bin (flat), data (recursive), config (flat) and format (flat),
+// each below a top-level item labelled with the folder's path (FolderRoot).
+// Folders that add no file get no item.
 void FillInstallTree(VKHWND tree, const InstallFolders &folders, VKHMODULE module);
 
 // The default choice: everything unchecked; then in bin, config, format, sim
 // and script (in this order) each direct child of the folder's item is checked
 // when IsConfigFile accepts its name, unchecked otherwise, and its ancestors
-// are marked; finally the parents of leaves are collapsed and every level
-// above them expanded.
+// are marked; finally everything is collapsed but the folders that hold
+// checked files (and their ancestors), and the view scrolled to the first
+// item.
 void ApplyDefaultChoice(VKHWND tree, const InstallFolders &folders, const ItemLists &lists);
 
 } // namespace vk::app

@@ -105,6 +105,10 @@ void ExpandToLeafParents(VKHWND tree, VKTreeItem *first) {
     });
 }
 
+void CollapseAll(VKHWND tree, VKTreeItem *first) {
+    ForRunAndBelow(tree, first, [&](VKTreeItem *item) { Expand(tree, item, false); });
+}
+
 std::vector<std::u16string_view> PathComponents(std::u16string_view path) {
     std::vector<std::u16string_view> parts;
     if (!path.empty() && path.front() == fs::kSep) parts.push_back(path.substr(0, 1));
@@ -117,10 +121,33 @@ std::vector<std::u16string_view> PathComponents(std::u16string_view path) {
     return parts;
 }
 
+VKTreeItem *FolderRoot(VKHWND tree, std::u16string_view path, std::u16string_view &rest) {
+    VKTreeItem *best = nullptr;
+    size_t bestLength = 0;
+    for (VKTreeItem *item = Next(tree, nullptr, TreeNext::Root); item; item = Next(tree, item, TreeNext::Next)) {
+        const std::u16string_view folder = WithoutTrailingSeparator(item->text);
+        // Only a whole folder path is a root: "/", a component item of an
+        // absolute chain, is not.
+        if (folder.size() < 2 || folder.front() != fs::kSep || folder.size() <= bestLength) continue;
+        if (path.size() < folder.size() || !text::EqualNoCase(path.substr(0, folder.size()), folder)) continue;
+        if (path.size() > folder.size() && path[folder.size()] != fs::kSep) continue;
+        best = item;
+        bestLength = folder.size();
+    }
+    if (best) rest = path.substr(std::min(path.size(), bestLength + 1));
+    return best;
+}
+
 VKTreeItem *SelectItemByPath(VKHWND tree, std::u16string_view path) {
     VKTreeItem *found = nullptr;
     VKTreeItem *run = Next(tree, nullptr, TreeNext::Root);
-    for (std::u16string_view component : PathComponents(path)) {
+    std::u16string_view rest = path;
+    if (VKTreeItem *root = FolderRoot(tree, path, rest)) {
+        found = root;
+        Expand(tree, found, true);
+        run = Next(tree, found, TreeNext::Child);
+    }
+    for (std::u16string_view component : PathComponents(rest)) {
         found = FindInRun(tree, run, component);
         if (!found) return nullptr;
         Expand(tree, found, true);
@@ -173,6 +200,17 @@ std::vector<std::u16string> CheckedFiles(VKHWND tree) {
     for (VKTreeItem *item = Next(tree, nullptr, TreeNext::Root); item; item = Next(tree, item, TreeNext::NextVisible))
         if (CheckedLeafPath(tree, item, path)) files.push_back(path);
     return files;
+}
+
+SelectionSize MeasureSelection(VKHWND tree) {
+    SelectionSize size;
+    ForRunAndBelow(tree, Next(tree, nullptr, TreeNext::Root), [&](VKTreeItem *item) {
+        if (item->state != kChecked || Next(tree, item, TreeNext::Child)) return;
+        ++size.files;
+        fs::FileInfo info;
+        if (fs::Stat(ItemFilePath(tree, item), info) && !info.directory) size.bytes += info.size;
+    });
+    return size;
 }
 
 } // namespace vk::app

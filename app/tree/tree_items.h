@@ -6,10 +6,11 @@
 // leaf, 1 for a path component. The checked leaves (state exactly 2) are the
 // selection.
 //
-// Paths use the native separator. An absolute path's first component is the
-// file-system root "/" (the counterpart of a drive such as "C:"), so the
-// top-level item of an installation is "/" and ItemPath gives back the
-// absolute path.
+// Paths use the native separator. The backup page's tree has one top-level
+// item per installation folder, whose text is the folder's whole path
+// ("/opt/talvern/bin"); a path outside every such folder starts with the
+// file-system root "/" (the counterpart of a drive such as "C:"). Either
+// way ItemPath gives back the absolute path.
 #pragma once
 
 #include <cstdint>
@@ -78,12 +79,22 @@ void ExpandChecked(VKHWND tree, VKTreeItem *first);
 // whose first child has children is expanded, every other item collapsed.
 void ExpandToLeafParents(VKHWND tree, VKTreeItem *first);
 
+// The top-level item of the installation folder that holds `path`: an item
+// whose text is a whole absolute folder path ("/opt/talvern/bin") that is
+// `path` itself or one of its parents; the deepest one when folders nest.
+// `rest` gets the part of `path` below it. Null when no such item exists.
+VKTreeItem *FolderRoot(VKHWND tree, std::u16string_view path, std::u16string_view &rest);
+
+// Collapses `first`, its following siblings and all their descendants.
+void CollapseAll(VKHWND tree, VKTreeItem *first);
+
 // The components of a path, split at separators with empty components
 // skipped; a leading separator gives the root component "/".
 std::vector<std::u16string_view> PathComponents(std::u16string_view path);
 
 // Finds the item of a path's last component, expanding each item on the way,
-// and scrolls it to the first row. Components are compared whole, case
+// and scrolls it to the first row. A path inside an installation folder's
+// top-level item (FolderRoot) is looked for below that item. Components are compared whole, case
 // ignored; empty components are skipped. Null when a component is missing.
 VKTreeItem *SelectItemByPath(VKHWND tree, std::u16string_view path);
 
@@ -112,5 +123,14 @@ int CountCheckedItems(VKHWND tree);
 bool CheckedLeafPath(VKHWND tree, VKTreeItem *item, std::u16string &path);
 // The whole selection at once: the paths of the checked leaves.
 std::vector<std::u16string> CheckedFiles(VKHWND tree);
+
+// How many checked leaves the tree holds and their size on disk (files that
+// cannot be read count 0 bytes). Walks every item, expanded or not, and
+// changes nothing.
+struct SelectionSize {
+    int files = 0;
+    uint64_t bytes = 0;
+};
+SelectionSize MeasureSelection(VKHWND tree);
 
 } // namespace vk::app

@@ -109,8 +109,10 @@ int ArchiveEvent(int event, void *context, intptr_t value) {
         break;
     case ARC_EVENT_CANNOT_UNPACK:
         ++s.refused;
+        if (!IsBackup(*job)) job->damagedEntries.insert(FoldedEntryName(vk::text::View(AsText(value))));
         if (vk::text::EqualNoCase(vk::text::View(AsText(value)), kMetadataName)) s.lostMetadata = true;
-        ShowCannotUnpack(job->owner, AsText(value));
+        if (job->progress) job->progress(13, 0, AsText(value));
+        if (!(job->flags & VKF_QUIET)) ShowCannotUnpack(job->owner, AsText(value));
         return 1;
     case ARC_EVENT_SUMMARY:
         if (job->progress) job->progress(5, 0, AsText(value));

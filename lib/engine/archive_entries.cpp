@@ -3,6 +3,7 @@
 #include "arczip32/arczip32.h"
 #include "lib/engine/archive_binding.h"
 #include "platform/fs/fs.h"
+#include "platform/text/text.h"
 
 namespace vk::engine {
 namespace {
@@ -73,6 +74,16 @@ bool ExtractEntry(BackupJob &job, std::u16string_view entry, std::u16string_view
     FillRequest(job);
     const std::u16string name(entry), target(path);
     return Ordinal<ArcEntryFileProc>(13)(&job.archive.request, name.c_str(), target.c_str()) != 0;
+}
+
+std::u16string FoldedEntryName(std::u16string_view entry) {
+    std::u16string folded(entry);
+    for (char16_t &c : folded) c = c == u'\\' ? u'/' : vk::text::FoldCase(c);
+    return folded;
+}
+
+bool EntryDamaged(const BackupJob &job, std::u16string_view entry) {
+    return !job.damagedEntries.empty() && job.damagedEntries.count(FoldedEntryName(entry)) != 0;
 }
 
 namespace {

@@ -36,6 +36,12 @@ bool ArchiveHoldsEntry(BackupJob &job, std::u16string_view entry);
 // error, nothing left at `path`) when it cannot.
 bool ExtractEntry(BackupJob &job, std::u16string_view entry, std::u16string_view path);
 
+// An entry name as the job's set of damaged entries holds it: '/'-separated
+// and folded to lower case.
+std::u16string FoldedEntryName(std::u16string_view entry);
+// True when the restore's opening check found `entry` damaged.
+bool EntryDamaged(const BackupJob &job, std::u16string_view entry);
+
 // Ends the job's archive session: an archive being collected is discarded
 // (the file at the archive path stays as it was), a read archive is closed.
 void CloseArchiveSession(BackupJob &job);

@@ -59,14 +59,13 @@ bool IsServicesArchive(std::u16string_view archivePath) {
 bool AppendToArchive(BackupJob &job, bool fromDialog) {
     BackupJob *restore = VKRestoreInit(job.owner, job.flags, job.extraFlags, job.archivePath.c_str(), nullptr,
                                        nullptr, nullptr);
-    // An archive of which entries could not be unpacked would lose them when
-    // it is written again: no append.
-    if (restore && LastUnpackRefusals() > 0) {
-        VKRestoreClose(restore);
-        restore = nullptr;
-    }
+    // Entries that could not be unpacked (damaged data, refused names) are
+    // not lost: the appended archive keeps every entry of the old one as it
+    // is stored there.
     if (!restore) {
-        std::u16string note = Text(7970);
+        // From the dialog nothing new is made yet: the note says what the
+        // dialog, still open, offers next (Delete or Cancel).
+        std::u16string note = Text(fromDialog ? 8173 : 7970);
         if (fromDialog) {
             note += u"\n\n";
             note += Text(8172);
@@ -209,6 +208,7 @@ VK_API BackupJob *VKBackupInit(VKHWND owner, uint32_t flags, uint32_t extraFlags
         FreeJob(job);
         return nullptr;
     }
+    RemoveLeftoversOfGoneRuns(job->archivePath);
     if (vk::FileExists(job->archivePath.c_str()) && !DecideExistingArchive(*job)) {
         FreeJob(job);
         return nullptr;

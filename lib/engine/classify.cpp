@@ -5,6 +5,7 @@
 #include "lib/engine/file_items.h"
 #include "lib/engine/file_items_internal.h"
 #include "lib/engine/paths.h"
+#include "platform/fs/fs.h"
 #include "lib/services/directories.h"
 #include "platform/text/text.h"
 
@@ -58,7 +59,7 @@ constexpr std::array<FolderClass, 6> kFolderRules{{
 
 } // namespace
 
-bool IsAbsolutePath(std::u16string_view path) { return !path.empty() && path.front() == u'/'; }
+bool IsAbsolutePath(std::u16string_view path) { return vk::fs::IsAbsolutePath(path); }
 
 bool IsMainIniName(std::u16string_view name) {
     return vk::text::EqualNoCase(name, kMainIniName) || vk::text::EqualNoCase(name, kPropertiesIniName);

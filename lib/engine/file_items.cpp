@@ -31,14 +31,6 @@ std::u16string BackupSource(int32_t fileClass, std::u16string_view path) {
     return HomeFolder(fileClass) + ToNative(path);
 }
 
-// The archive entry of a file of a class: "<class>/<relative>" with '/'.
-std::u16string ClassEntry(int32_t fileClass, std::u16string_view relative) {
-    std::u16string entry = vk::text::U16(std::to_string(fileClass));
-    entry.push_back(u'/');
-    entry += ToNative(relative);
-    return entry;
-}
-
 bool MakeParentFolder(const std::u16string &path) {
     const std::u16string folder = vk::fs::ParentFolder(path);
     return !folder.empty() && vk::CreateDirectoryTree(folder.c_str());
@@ -105,6 +97,13 @@ int RestoreFromArchive(BackupJob &job, std::u16string_view entry, const std::u16
 
 } // namespace
 
+std::u16string ClassEntry(int32_t fileClass, std::u16string_view relative) {
+    std::u16string entry = vk::text::U16(std::to_string(fileClass));
+    entry.push_back(u'/');
+    entry += ToNative(relative);
+    return entry;
+}
+
 int BackupFileItem(BackupJob &job, int32_t fileClass, uint32_t itemFlags, uint32_t itemExtraFlags,
                    std::u16string_view path, std::u16string *handled, const char16_t *label) {
     ItemFlagScope scope(job, itemFlags, itemExtraFlags);
@@ -168,6 +167,13 @@ int RestoreFileItem(BackupJob &job, int32_t fileClass, uint32_t itemFlags, uint3
     } else {
         source = FindWorkEntry(job.workFolder, fileClass, name);
     }
+    // A caller that reads the archived file afterwards (a presentation names
+    // its header) finds it in the work folder, where the path it gets says.
+    if (handled && !(job.flags & VKF_PLAIN_SOURCE) && !IsMainIniName(name) && !vk::fs::Exists(source)) {
+        const std::u16string entry = ClassEntry(fileClass, relative);
+        if (!EntryDamaged(job, entry) && ArchiveHoldsEntry(job, entry) && UnpackEntries(job, {entry}))
+            source = FindWorkEntry(job.workFolder, fileClass, relative);
+    }
     if (handled) *handled = source;
 
     int status;
@@ -180,7 +186,8 @@ int RestoreFileItem(BackupJob &job, int32_t fileClass, uint32_t itemFlags, uint3
         std::u16string entry;
         if (!vk::fs::Exists(source)) {
             if (!(job.flags & VKF_PLAIN_SOURCE)) entry = ClassEntry(fileClass, relative);
-            if (entry.empty() || !ArchiveHoldsEntry(job, entry)) return StatusNoSourceFile;
+            // A damaged entry was announced when the archive was opened.
+            if (entry.empty() || EntryDamaged(job, entry) || !ArchiveHoldsEntry(job, entry)) return StatusNoSourceFile;
         }
         if (job.translate) {
             const int answer =

@@ -26,6 +26,9 @@ bool IsMainIniName(std::u16string_view name);
 // WProperties.ini, every other name stays.
 std::u16string StoredFileName(std::u16string_view name);
 
+// The archive entry of a file of a class: "<class>/<relative>" with '/'.
+std::u16string ClassEntry(int32_t fileClass, std::u16string_view relative);
+
 // The part of a database path below the "DataDir" folder, native and
 // relative ("Wells/a.db"):
 // - an absolute path: the text after the first occurrence of the folder
@@ -53,6 +56,14 @@ std::u16string CopyErrorText(int status, uint32_t windowsError, std::u16string_v
 // The version check of a restore: true when `source` may replace
 // `destination` (asks the user under the "Ask" policy).
 bool RestoreAllowed(const BackupJob &job, std::u16string_view source, std::u16string_view destination);
+
+// What section "NonVersionedFileRestore" says for a destination whose file
+// and archived copy both carry no version.
+enum class NonVersionedChoice { Overwrite, Keep, Ask };
+NonVersionedChoice NonVersionedPolicy(std::u16string_view destination);
+
+// The version of a file without keeping it in the ini cache afterwards.
+uint64_t CheckedVersion(std::u16string_view path);
 
 // A special restore handler: copies source to destination in its own way and
 // returns the item's status.

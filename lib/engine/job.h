@@ -58,6 +58,9 @@ struct BackupJob {
     bool keepsEntries = false;
     // Restore: the file unpacked beside its destination for the current item.
     std::u16string stagedSource;
+    // Restore: the entries the opening check found damaged (names folded to
+    // lower case); their items find no source, without a second warning.
+    std::set<std::u16string> damagedEntries;
     // Restore: folders that received files. The copies are not flushed one by
     // one; their file systems are flushed once when the job closes.
     std::set<std::u16string> restoredFolders;

@@ -13,6 +13,12 @@ std::function<bool(std::u16string_view)> &Viewer() {
     return viewer;
 }
 
+// The report of the last closed job, for VKLastResultsReport.
+std::u16string &LastReport() {
+    static std::u16string path;
+    return path;
+}
+
 } // namespace
 
 std::u16string WriteJobReport(const BackupJob &job, bool saved) {
@@ -25,9 +31,12 @@ std::u16string WriteJobReport(const BackupJob &job, bool saved) {
     if (!saved) request.notSaved = vk::text::View(LMGetString(VKGetLibraryModule(), 7988));
     request.translateEntry = [&job](std::u16string_view key) { return TranslateEntry(job, key, 0); };
     request.openViewer = Viewer();
-    return vk::lib::WriteResultsReport(request);
+    LastReport() = vk::lib::WriteResultsReport(request);
+    return LastReport();
 }
 
 void SetReportViewer(std::function<bool(std::u16string_view path)> viewer) { Viewer() = std::move(viewer); }
 
 } // namespace vk::engine
+
+extern "C" VK_API const char16_t *VKLastResultsReport(void) { return vk::engine::LastReport().c_str(); }

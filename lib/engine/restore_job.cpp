@@ -1,5 +1,6 @@
 // The restore job: VKRestoreInit, VKRestore and VKRestoreClose.
 #include <cstdint>
+#include <ctime>
 #include <string>
 
 #include "common/file_helpers.h"
@@ -188,6 +189,7 @@ VK_API BackupJob *VKRestoreInit(VKHWND owner, uint32_t flags, uint32_t extraFlag
         return nullptr;
     }
     job->archivePath = std::move(archive);
+    RemoveLeftoversOfGoneRuns(job->archivePath);
 
     job->workFolder = MakeWorkFolder();
     if (job->workFolder.empty()) {
@@ -265,13 +267,52 @@ VK_API BackupJob *VKRestoreInit(VKHWND owner, uint32_t flags, uint32_t extraFlag
     return job;
 }
 
+} // extern "C"
+
+namespace vk::engine {
+namespace {
+
+// "2026-12-07 11:20", local time, from a "Backup.why" time stamp (a Windows
+// file time as decimal text); "" when it holds none.
+std::u16string BackupDateText(std::u16string_view fileTimeText) {
+    uint64_t fileTime = 0;
+    for (char16_t c : fileTimeText) {
+        if (c < u'0' || c > u'9') return {};
+        fileTime = fileTime * 10 + static_cast<uint64_t>(c - u'0');
+    }
+    constexpr uint64_t kUnixEpoch = 116444736000000000ULL; // 1970-01-01 as a file time
+    if (fileTimeText.empty() || fileTime < kUnixEpoch) return {};
+    const std::time_t seconds = static_cast<std::time_t>((fileTime - kUnixEpoch) / 10000000ULL);
+    const std::tm *local = std::localtime(&seconds);
+    if (!local) return {};
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", local);
+    return vk::text::U16(text);
+}
+
+// The question before the first item of a version-7 archive, naming the
+// archive and when it was made.
+std::u16string Version7Question(const BackupJob &job) {
+    std::u16string text = u"Restore configuration from Talvern 7?\n\nArchive: ";
+    text += job.archivePath;
+    const std::u16string date = BackupDateText(ReadMetadata(job, kUtilitySection, u"BackupDate"));
+    if (!date.empty()) text += u"\nMade: " + date;
+    return text;
+}
+
+} // namespace
+} // namespace vk::engine
+
+extern "C" {
+
 VK_API int VKRestore(BackupJob *job, int32_t type, uint32_t itemFlags, uint32_t itemExtraFlags, const char16_t *name,
                      const char16_t *key, const char16_t *path) {
     if (!job) return StatusFailed;
     if (Cancelled(*job)) return StatusCancelled;
     if (!job->started) {
-        if (Version7(*job)) {
-            const int answer = vk::ui::MessageBox(job->owner, u"Restore configuration from Talvern 7?", Text(7716),
+        // A caller that confirmed the restore already is not asked again.
+        if (Version7(*job) && !(job->flags & VKF_CONFIRMED)) {
+            const int answer = vk::ui::MessageBox(job->owner, Version7Question(*job), Text(7716),
                                                   vk::ui::kMbYesNo | vk::ui::kMbIconQuestion);
             if (answer != vk::ui::kIdYes) {
                 if (job->cancelFlag) *job->cancelFlag = 1;

@@ -17,6 +17,10 @@ inline constexpr char16_t kVersion7SkipFile[] = u"dumpcal.out";
 int PassThroughHook(BackupJob *job, int32_t type, uint32_t itemFlags, uint32_t itemExtraFlags, const char16_t *text1,
                     const char16_t *text2, const char16_t *text3);
 
+// The version-7 rule for an item, without side effects: 13 for program
+// files, 3 for the skip-listed file, else 0.
+int Version7Verdict(int32_t type, std::u16string_view destination);
+
 // Program files (2000..2002) are not restored (13, recorded in FileRestore
 // under the destination path); files of classes 2003, 2004, 2999, 3999 and
 // 5999 named in the skip list are skipped (3); everything else is 0.

@@ -55,10 +55,11 @@ bool AskOverwrite(const BackupJob &job, std::u16string_view destination) {
 
 // Neither file has a version: the policy decides.
 bool NonVersionedAllowed(const BackupJob &job, std::u16string_view destination) {
-    const std::u16string policy = PolicyFor(FileName(destination));
-    if (vk::text::EqualNoCase(policy, u"DoNotOverwrite")) return false;
-    if (vk::text::EqualNoCase(policy, u"Ask")) return AskOverwrite(job, destination);
-    // Empty, "Overwrite" and every unknown value overwrite.
+    switch (NonVersionedPolicy(destination)) {
+    case NonVersionedChoice::Keep: return false;
+    case NonVersionedChoice::Ask: return AskOverwrite(job, destination);
+    case NonVersionedChoice::Overwrite: break;
+    }
     return true;
 }
 
@@ -67,7 +68,7 @@ bool NonVersionedAllowed(const BackupJob &job, std::u16string_view destination) 
 // this way, and a parsed copy of each would stay for the rest of the process.
 // Pending writes reach the disk first, so dropping the cached copy loses
 // nothing.
-uint64_t CheckedVersion(std::u16string_view path) {
+uint64_t CheckedVersionOf(std::u16string_view path) {
     const uint64_t version = vk::version::ReadFileVersion(path);
     const std::u16string file(path);
     if (vk::ini::Flush(file.c_str())) vk::ini::Forget(file.c_str());
@@ -78,10 +79,23 @@ uint64_t CheckedVersion(std::u16string_view path) {
 
 uint64_t FileVersion(std::u16string_view path) { return vk::version::ReadFileVersion(path); }
 
+uint64_t CheckedVersion(std::u16string_view path) { return CheckedVersionOf(path); }
+
+NonVersionedChoice NonVersionedPolicy(std::u16string_view destination) {
+    const std::u16string policy = PolicyFor(FileName(destination));
+    if (vk::text::EqualNoCase(policy, u"DoNotOverwrite")) return NonVersionedChoice::Keep;
+    if (vk::text::EqualNoCase(policy, u"Ask")) return NonVersionedChoice::Ask;
+    // Empty, "Overwrite" and every unknown value overwrite.
+    return NonVersionedChoice::Overwrite;
+}
+
 bool RestoreAllowed(const BackupJob &job, std::u16string_view source, std::u16string_view destination) {
     if (!vk::fs::Exists(destination)) return true;
-    const uint64_t sourceVersion = CheckedVersion(source);
-    const uint64_t destinationVersion = CheckedVersion(destination);
+    // Files that must come back as they were (an undo archive) replace
+    // their installed copies whatever the versions say.
+    if (job.flags & VKF_ANY_VERSION) return true;
+    const uint64_t sourceVersion = CheckedVersionOf(source);
+    const uint64_t destinationVersion = CheckedVersionOf(destination);
     if (sourceVersion == 0) {
         // An unversioned file never replaces a versioned one.
         if (destinationVersion != 0) return false;

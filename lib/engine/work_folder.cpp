@@ -47,14 +47,19 @@ std::u16string NameInTemp(std::u16string_view folder) {
 std::u16string MakeWorkFolder() {
     const std::u16string temp = TempFolder();
     if (temp.empty()) return {};
-    std::u16string folder = vk::fs::MakeUniqueFolder(temp, kPrefix);
+    // "wtd<run tag>_<unique>": a later run removes it should this one be killed.
+    const std::u16string prefix = kPrefix + vk::fs::RunTag() + u"_";
+    std::u16string folder = vk::fs::MakeUniqueFolder(temp, prefix);
     if (folder.empty()) {
         vk::CreateDirectoryTree(temp.c_str());
-        folder = vk::fs::MakeUniqueFolder(temp, kPrefix);
+        folder = vk::fs::MakeUniqueFolder(temp, prefix);
     }
     if (folder.empty()) return {};
     folder = WithSeparator(folder);
     MadeFolders().insert(folder);
+    // The job's records ("Backup.why") change with every item; they need to
+    // be on disk only when the folder is zipped.
+    vk::ini::SetScratchFolder(folder, true);
     return folder;
 }
 
@@ -66,11 +71,26 @@ bool IsOwnWorkFolder(std::u16string_view folder) {
     return vk::fs::Stat(path.substr(0, path.size() - 1), info) && info.directory && !info.symlink;
 }
 
+void RemoveLeftoversOfGoneRuns(std::u16string_view archivePath) {
+    std::set<std::u16string> folders;
+    const auto add = [&folders](std::u16string folder) {
+        if (!folder.empty()) folders.insert(WithSeparator(folder));
+    };
+    add(TempFolder());
+    add(vk::fs::TempDirectory()); // the archive library's spool folders
+    add(vk::fs::ParentFolder(archivePath));
+    // Copies being made when a restore was killed lie beside their files.
+    for (const int code : {DirConfig, DirBin, DirData, DirFormat, DirScript, DirSim, DirBackup})
+        add(std::u16string(vk::text::View(VKGetTalvernDir(code))));
+    for (const std::u16string &folder : folders) vk::fs::RemoveLeftovers(folder);
+}
+
 bool RemoveWorkFolder(std::u16string_view folder) {
     if (!IsOwnWorkFolder(folder)) return false;
     const std::u16string path = WithSeparator(folder);
     const std::u16string name = NameInTemp(path);
     vk::ini::ForgetUnder(path);
+    vk::ini::SetScratchFolder(path, false);
     const bool removed = vk::ShellDelete(name.c_str(), TempFolder().c_str());
     if (removed || !vk::fs::Exists(path)) MadeFolders().erase(path);
     return removed;

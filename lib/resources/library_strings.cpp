@@ -51,7 +51,7 @@ constexpr VKStringEntry kStrings[] = {
     {7975, u"Invalid backup type."},
     {7976, u"No source file."},
     {7977, u"Destination file exists."},
-    {7978, u"Windows error."},
+    {7978, u"System error."},
     {7979, u"Access denied."},
     {7980, u"Ini fail."},
     // Archives a restore refuses before anything of them is used.
@@ -66,6 +66,8 @@ constexpr VKStringEntry kStrings[] = {
            u"replace with the contents of the new backup?"},
     // Second paragraph of note 7970 after a failed Append in the "file exists" dialog.
     {8172, u"Press Delete to replace the file with the new backup, or Cancel to stop."},
+    // Note 7970 as the "file exists" dialog shows it after a failed Append.
+    {8173, u"File is not a valid backup: nothing can be appended to it."},
 };
 
 } // namespace

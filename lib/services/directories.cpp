@@ -67,7 +67,7 @@ void LoadDirectories() {
         for (DirSlot &d : g_dirs) {
             d.text[0] = u'\0';
             std::u16string value;
-            if (vk::registry::QueryString(key, d.valueName, value, kDirValueLimitBytes)) Set(d, value);
+            if (vk::registry::QueryString(key, d.valueName, value, kDirValueLimitBytes)) Set(d, vk::fs::InternalPath(value));
         }
         FallBack(DirFax, DirBin);
         FallBack(DirLang, DirBin);

@@ -9,6 +9,7 @@
 #include "lib/services/profile.h"
 #include "platform/process/process.h"
 #include "platform/text/text.h"
+#include "platform/ui/ui.h"
 #include "vaultkeeplib.h"
 
 namespace vk::lib {
@@ -237,8 +238,10 @@ std::u16string WriteResultsReport(const ReportRequest &request) {
     }
     if (request.openViewer) {
         request.openViewer(path);
-    } else {
-        vk::process::OpenInViewer(path);
+    } else if (!vk::process::OpenInViewer(path) && vk::ui::HasDisplay()) {
+        // No viewer could be started: the report in the program's own window.
+        std::string bytes;
+        if (vk::fs::ReadWhole(path, bytes)) vk::ui::ShowTextWindow(path, vk::text::FromCp1252(bytes), false);
     }
     return path;
 }

@@ -104,6 +104,9 @@ bool ConfirmTargetSerial(ToolRun &run) {
         if (clash.modelClash) ShowToolWarning(run.job, run.tool, run.targetSerial, 3950);
         ask = clash.taken;
     }
+    // "Overwrite All" answered for every entry of the job that exists: each
+    // serial number keeps its number without asking again.
+    if (run.job.toolAnswer == kAnswerOverwriteAll) ask = false;
     if (!ask) return true;
     const auto dialog = ToolDialogHooks().importSerial;
     if (!dialog) return true;

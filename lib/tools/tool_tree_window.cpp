@@ -7,9 +7,8 @@
 #include <string>
 
 #include "common/string_copy.h"
-#include "platform/fs/fs.h"
-#include "platform/module/loader.h"
 #include "platform/process/process.h"
+#include "platform/ui/renderer.h"
 #include "platform/ui/treeview.h"
 
 namespace {
@@ -25,13 +24,15 @@ struct FrameData {
     bool running = false;
 };
 
-vk::module::Library &Renderer() {
-    // Stays loaded until the process ends: the widgets live in it.
-    static auto *renderer = new vk::module::Library;
-    return *renderer;
-}
-
 FrameData *DataOf(VKHWND frame) { return reinterpret_cast<FrameData *>(GetUserData(frame)); }
+
+// The part of a frame window of this size that its tree fills: the frame's
+// rectangle less its caption and borders.
+Rect ClientPart(int width, int height) {
+    const int w = width - 2 * SystemMetric(Metric::BorderWidth);
+    const int h = height - SystemMetric(Metric::CaptionHeight) - 2 * SystemMetric(Metric::BorderHeight);
+    return {0, 0, w > 1 ? w : 1, h > 1 ? h : 1};
+}
 
 intptr_t FrameProc(VKHWND frame, uint32_t msg, uintptr_t wparam, intptr_t lparam) {
     FrameData *data = DataOf(frame);
@@ -44,7 +45,8 @@ intptr_t FrameProc(VKHWND frame, uint32_t msg, uintptr_t wparam, intptr_t lparam
     case kMsgSize:
         if (data && IsWindow(data->tree)) {
             const Rect frameRect = GetWindowRect(frame);
-            MoveWindow(data->tree, {frameRect.x, frameRect.y, frameRect.w, frameRect.h}, true);
+            const Rect client = ClientPart(frameRect.w, frameRect.h);
+            MoveWindow(data->tree, {frameRect.x, frameRect.y, client.w, client.h}, true);
         }
         return 0;
     case kMsgDestroy:
@@ -72,20 +74,13 @@ VK_API int VKUseDisplay(void) {
     if (HasDisplay()) return 1;
     const char *platform = std::getenv("QT_QPA_PLATFORM");
     if (!vk::process::DisplayPresent() && !(platform && *platform)) return 0;
-    vk::module::Library &renderer = Renderer();
-    if (!renderer.IsOpen() && !renderer.Open(vk::fs::ProgramFolder() + u"libvkui_qt.so")) {
-        std::fprintf(stderr, "vaultkeeplib: the window renderer cannot be loaded (%s)\n", renderer.ErrorText().c_str());
-        return 0;
-    }
-    const auto install = renderer.Function<int (*)()>("vkui_qt_install");
-    return install && install() != 0 && HasDisplay() ? 1 : 0;
+    std::string error;
+    if (InstallRenderer(&error)) return 1;
+    if (!error.empty()) std::fprintf(stderr, "vaultkeeplib: the window renderer cannot be loaded (%s)\n", error.c_str());
+    return 0;
 }
 
-VK_API void VKCloseDisplay(void) {
-    vk::module::Library &renderer = Renderer();
-    if (!renderer.IsOpen()) return;
-    if (const auto shutdown = renderer.Function<void (*)()>("vkui_qt_shutdown")) shutdown();
-}
+VK_API void VKCloseDisplay(void) { ShutdownRenderer(); }
 
 VK_API VKHWND VKCreateTreeWindow(const char16_t *title, int width, int height, int checkBoxes,
                                  VKTreeDeleteProc onDelete, void *context) {
@@ -96,7 +91,7 @@ VK_API VKHWND VKCreateTreeWindow(const char16_t *title, int width, int height, i
     auto *data = new FrameData{onDelete, context, nullptr, false};
     SetUserData(frame, reinterpret_cast<intptr_t>(data));
     const uint32_t style = kStyleVisible | (checkBoxes ? kStyleCheckBoxes : 0u);
-    data->tree = CreateWindowOf(Kind::TreeView, frame, kTreeId, u"", {0, 0, width, height}, style);
+    data->tree = CreateWindowOf(Kind::TreeView, frame, kTreeId, u"", ClientPart(width, height), style);
     if (!data->tree) {
         DestroyWindow(frame);
         return nullptr;
@@ -162,10 +157,7 @@ VK_API void VKTreeExpandAll(VKHWND tree) {
 }
 
 VK_API int VKSaveWindowPicture(VKHWND window, const char *pngPath) {
-    vk::module::Library &renderer = Renderer();
-    if (!renderer.IsOpen() || !pngPath) return 0;
-    const auto save = renderer.Function<int (*)(VKHWND, const char *)>("vkui_qt_save_screenshot");
-    return save ? save(window, pngPath) : 0;
+    return pngPath && SaveWindowPicture(window, pngPath) ? 1 : 0;
 }
 
 } // extern "C"

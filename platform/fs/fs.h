@@ -32,6 +32,14 @@ enum : uint32_t {
     kErrorDirNotEmpty = 145,
     kErrorAlreadyExists = 183,
     kErrorFilenameTooLong = 206,
+    // Codes that only the Windows side reports, named for the texts below.
+    kErrorNotSameDevice = 17,
+    kErrorLockViolation = 33,
+    kErrorBadNetPath = 53,
+    kErrorModNotFound = 126,
+    kErrorBadExeFormat = 193,
+    kErrorDirectory = 267,
+    kErrorCantAccessFile = 1920,
 };
 uint32_t LastError();
 void SetLastError(uint32_t code);
@@ -55,7 +63,9 @@ bool ReadWhole(std::u16string_view path, std::string &out);
 // Replaces `path` atomically: writes a temporary file in the same folder,
 // flushes it to disk and renames it over the old one. On failure the old file
 // (if any) is untouched and no temporary file is left behind.
-bool WriteAtomic(std::u16string_view path, std::string_view data);
+// `durable` false skips the syncs (for files in a job's scratch folder, which
+// nothing needs after a crash); the replacement is atomic all the same.
+bool WriteAtomic(std::u16string_view path, std::string_view data, bool durable = true);
 
 // Streamed writing with the same fault points (results report, copies).
 class Writer {
@@ -70,10 +80,61 @@ public:
     bool Write(const void *data, size_t size);
     bool Flush(); // fsync
     bool Close();
-    bool IsOpen() const { return fd_ >= 0; }
+    bool IsOpen() const { return fd_ != -1; }
 
 private:
-    int fd_ = -1;
+    intptr_t fd_ = -1; // a file descriptor, or a Windows file handle
+};
+
+// Random-access reading of a file, without fault points (file versions read
+// only the bytes they need). file_read_posix.cpp, file_read_win.cpp.
+class File {
+public:
+    File() = default;
+    ~File();
+    File(const File &) = delete;
+    File &operator=(const File &) = delete;
+    // A plain file only; false (LastError set) otherwise.
+    bool Open(std::u16string_view path);
+    uint64_t Size() const { return size_; }
+    // Reads exactly n bytes at off; false when they are not all there.
+    bool ReadAt(uint64_t off, size_t n, void *out) const;
+    // Reads on from where the last Read stopped (not to be mixed with
+    // ReadAt): the bytes read, 0 at the end, -1 on an error (LastError set).
+    // Reads past Size() when the file grew since it was opened.
+    int64_t Read(void *out, size_t n);
+    // The permission bits when it was opened (Windows: 0644, or 0444 when
+    // read-only) and its modification time in Unix seconds.
+    uint32_t Permissions() const { return permissions_; }
+    int64_t ModifiedUnixSeconds() const { return mtime_; }
+
+private:
+    intptr_t fd_ = -1; // a file descriptor, or a Windows file handle
+    uint64_t size_ = 0;
+    uint32_t permissions_ = 0644;
+    int64_t mtime_ = 0;
+};
+
+// A nameless file in a folder for data that must not outlive the process:
+// nothing of it stays behind however the process ends (POSIX: unlinked as
+// soon as it is made; Windows: deleted when its handle closes).
+// scratch_file_posix.cpp, scratch_file_win.cpp.
+class ScratchFile {
+public:
+    ScratchFile() = default;
+    ~ScratchFile();
+    ScratchFile(const ScratchFile &) = delete;
+    ScratchFile &operator=(const ScratchFile &) = delete;
+    // Makes the file in `folder`; false (LastError set) when it cannot.
+    bool Open(std::u16string_view folder);
+    bool IsOpen() const { return fd_ != -1; }
+    // Writes and reads at a given offset; threads may write disjoint ranges
+    // at the same time.
+    bool WriteAt(uint64_t off, const void *data, size_t n);
+    bool ReadAt(uint64_t off, size_t n, void *out) const;
+
+private:
+    intptr_t fd_ = -1; // a file descriptor, or a Windows file handle
 };
 
 // Flushes an existing file (or folder) to disk, e.g. a file another library
@@ -142,12 +203,28 @@ struct DirEntry {
 };
 // Entries of a folder without "." and "..", sorted by name.
 bool ListDirectory(std::u16string_view dir, std::vector<DirEntry> &entries);
+// The order ListDirectory returns: by name ignoring case, then by code unit.
+void SortEntries(std::vector<DirEntry> &entries);
 
 // The temporary-files folder with a trailing separator ($TMPDIR or /tmp/).
 std::u16string TempDirectory();
 // Creates a new uniquely named folder (mode 0700) inside `parent`; returns its
 // path with a trailing separator, or "" on failure.
 std::u16string MakeUniqueFolder(std::u16string_view parent, std::u16string_view prefix);
+
+// ---- Runs and their leftovers (leftovers_posix.cpp) ----
+// This process's run tag, "<process id>-<start time>". Temporary files and
+// folders that a run leaves behind when it is killed carry it in their names:
+// work folders "wtd<tag>_…", spool folders "arczip<tag>_…", archives being
+// written ".~arc<tag>.….tmp" and copies being made ".vkcopy.<tag>.….tmp".
+std::u16string RunTag();
+// False when the run of `tag` is gone: its process does not exist, or the
+// process id now belongs to a process that started at another time.
+bool RunAlive(std::u16string_view tag);
+// Removes from `folder` (not below it) the leftovers named above of runs that
+// are gone; never anything of a run that still works, nor a name without a
+// run tag. Returns how many were removed.
+int RemoveLeftovers(std::u16string_view folder);
 
 // Current time as a Windows file time, and conversions.
 uint64_t NowFileTime();
@@ -156,8 +233,19 @@ struct LocalTime {
 };
 LocalTime NowLocal();
 
-// Path helpers for the native separator.
+// Path helpers. Paths inside the system use '/' on both systems; the Windows
+// side also accepts '\' and converts at its calls into Windows.
 inline constexpr char16_t kSep = u'/';
+// '/' on Linux; '/' or '\' on Windows (path_posix.cpp, path_win.cpp).
+bool IsSeparator(char16_t c);
+// Length of the root of an absolute path: 1 for "/" on Linux; on Windows
+// 3 for "C:/", 2 for "C:", the whole "//server/share/" and "\\?\C:\" prefix.
+// 0 for a relative path.
+size_t RootLength(std::u16string_view path);
+inline bool IsAbsolutePath(std::u16string_view path) { return RootLength(path) > 0; }
+// A path as Windows or a user spelt it, in the form used inside: '\' becomes
+// '/' on Windows; unchanged on Linux, where '\' is an ordinary character.
+std::u16string InternalPath(std::u16string_view path);
 std::u16string CurrentDirectory();   // with trailing separator
 // The folder of the running program file, with trailing separator ("" when
 // it cannot be found out).

@@ -244,7 +244,10 @@ bool Batch::Finish() {
 
 Snapshot::Snapshot(std::u16string_view file) {
     Lock lock(CacheMutex());
-    if (CachedFile *f = OpenFile(file)) {
+    // The version frozen is the one on disk now: the shortcut that trusts a
+    // look taken a moment ago could freeze an older one (even a file that did
+    // not exist yet) for as long as the snapshot is held.
+    if (CachedFile *f = OpenFile(file, true)) {
         ++f->frozen;
         key_ = f->path;
     }
@@ -273,6 +276,11 @@ void Forget(const char16_t *file) {
 void ForgetUnder(std::u16string_view path) {
     Lock lock(CacheMutex());
     detail::ForgetUnder(path);
+}
+
+void SetScratchFolder(std::u16string_view folder, bool scratch) {
+    Lock lock(CacheMutex());
+    detail::SetScratchFolder(folder, scratch);
 }
 
 bool FlushBeforeFileRead(std::u16string_view path) {

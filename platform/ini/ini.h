@@ -88,6 +88,12 @@ void ForgetUnder(std::u16string_view path);
 // copy, the archiver): pending writes of that file, or of every file inside
 // that folder, reach the disk first. False when one of them could not.
 bool FlushBeforeFileRead(std::u16string_view path);
+// Marks (or, with false, unmarks) a scratch folder: a job's private work
+// folder, which is thrown away when the job ends and is worthless after a
+// crash. Files inside it are written like any other when a call returns, but
+// not synced to the disk, so a job that records one line per item does not
+// wait for the disk once per item.
+void SetScratchFolder(std::u16string_view folder, bool scratch);
 // How many times a file was read and parsed since the process started (a
 // cached file is parsed again only after it changed on disk).
 uint64_t ParseCount();

@@ -56,7 +56,10 @@ struct CachedFile {
 std::mutex &CacheMutex();
 
 // The entry for a file, read or brought up to date; null for an empty path.
-CachedFile *OpenFile(std::u16string_view path);
+// `fresh`: the file is looked at on disk now, even when it was a moment ago
+// (a file looked at within the last millisecond is otherwise taken as
+// unchanged, which a snapshot must not freeze).
+CachedFile *OpenFile(std::u16string_view path, bool fresh = false);
 // The entry when the file is cached, without reading it.
 CachedFile *CachedOnly(std::u16string_view path);
 // The canonical native path of a file or folder (see above).
@@ -73,6 +76,9 @@ bool AddEdit(CachedFile &f, Edit edit);
 // set, when they could not be written; they are dropped then.
 bool FlushFile(CachedFile &f);
 bool FlushAll();
+// Whether the canonical path lies inside a scratch folder.
+bool InScratchFolder(const std::string &path);
+void SetScratchFolder(std::u16string_view folder, bool scratch);
 // Flushes every file under a folder (or the file itself).
 bool FlushUnder(std::u16string_view path);
 void ForgetFile(std::u16string_view path);

@@ -319,12 +319,6 @@ void ParseValueLine(std::u16string_view lineText, const std::vector<std::u16stri
 
 } // namespace
 
-std::u16string SourcePath() {
-    const char *env = std::getenv("VAULTKEEP_REGISTRY");
-    if (env && *env) return vk::text::FromUtf8(env);
-    return u"/etc/vaultkeep/registry.reg";
-}
-
 bool OpenKeyIn(std::string_view fileBytes, std::u16string_view keyPath, RegKey &key) {
     key = RegKey{};
     const std::u16string text = Decode(fileBytes);
@@ -378,13 +372,6 @@ bool OpenKeyIn(std::string_view fileBytes, std::u16string_view keyPath, RegKey &
     }
     key.path = wanted;
     return true;
-}
-
-bool OpenKey(std::u16string_view keyPath, RegKey &key) {
-    key = RegKey{};
-    std::string bytes;
-    if (!vk::fs::ReadWhole(SourcePath(), bytes)) return false;
-    return OpenKeyIn(bytes, keyPath, key);
 }
 
 bool QueryString(const RegKey &key, std::u16string_view name, std::u16string &value, size_t limitBytes) {

@@ -1,6 +1,7 @@
 // The backend in use, and the model side of boxes, file dialogs and help.
 #include <cstdio>
 
+#include "platform/fs/fs.h"
 #include "platform/text/text.h"
 #include "platform/ui/internal.h"
 #include "platform/ui/window.h"
@@ -71,7 +72,11 @@ bool OpenUrl(const std::string &url) { return CurrentBackend().OpenUrl(url); }
 bool OpenHelp(std::u16string_view htmlPath, std::u16string_view topic) {
     std::string url = "file://" + Escape(text::ToUtf8(htmlPath));
     if (!topic.empty()) url += "#" + Escape(text::ToUtf8(topic));
-    return OpenUrl(url);
+    if (OpenUrl(url)) return true;
+    // No browser: the manual in the program's own window.
+    std::string html;
+    if (!HasDisplay() || !fs::ReadWhole(htmlPath, html)) return false;
+    return ShowTextWindow(u"Help", text::FromUtf8(html), true) != nullptr;
 }
 
 void ResetUiState() {

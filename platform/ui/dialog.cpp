@@ -99,11 +99,55 @@ VKWindow *BuildDialog(const VKModule *module, const DialogTemplate &t, VKWindow 
     return d;
 }
 
+bool Overlaps(const Rect &a, const Rect &b) { return a.y < b.y + b.h && b.y < a.y + a.h; }
+
+// Push buttons whose text (set by the init message) does not fit are widened
+// to it; the controls to their right on the same row move along, and the
+// dialog grows when they reach its edge, keeping its right margin and its
+// centre. Only a backend that measures text changes anything.
+void FitButtonsToText(VKWindow *d) {
+    Backend &backend = CurrentBackend();
+    std::vector<VKWindow *> buttons;
+    int right = 0;
+    for (VKWindow *c : d->children) {
+        right = std::max(right, c->rect.x + c->rect.w);
+        if (c->kind == Kind::Button && c->visible && !c->text.empty()) buttons.push_back(c);
+    }
+    std::stable_sort(buttons.begin(), buttons.end(),
+                     [](const VKWindow *a, const VKWindow *b) { return a->rect.x < b->rect.x; });
+    const int margin = std::max(0, d->rect.w - right);
+    bool moved = false;
+    for (VKWindow *b : buttons) {
+        const int need = backend.ButtonTextWidth(b->text);
+        if (need <= b->rect.w) continue;
+        const int grow = need - b->rect.w;
+        const int oldRight = b->rect.x + b->rect.w;
+        for (VKWindow *c : d->children) {
+            if (c == b || c->rect.x < oldRight || !Overlaps(c->rect, b->rect)) continue;
+            c->rect.x += grow;
+            backend.WindowChanged(c);
+        }
+        b->rect.w = need;
+        backend.WindowChanged(b);
+        moved = true;
+    }
+    if (!moved) return;
+    int newRight = 0;
+    for (VKWindow *c : d->children) newRight = std::max(newRight, c->rect.x + c->rect.w);
+    if (newRight + margin <= d->rect.w) return;
+    Rect r = GetWindowRect(d);
+    const int grow = newRight + margin - d->rect.w;
+    if (!d->parent) r.x -= grow / 2;
+    r.w += grow;
+    MoveWindow(d, r, true);
+}
+
 // Sends the init message; false when the dialog did not survive it.
 bool InitDialog(VKWindow *d, intptr_t param) {
     VKWindow *first = FirstFocusable(d);
     const intptr_t r = SendMessage(d, kMsgInitDialog, reinterpret_cast<uintptr_t>(first), param);
     if (!Live(d)) return false;
+    FitButtonsToText(d);
     if (r != 0 && (first = FirstFocusable(d)) != nullptr) SetFocus(first);
     return true;
 }

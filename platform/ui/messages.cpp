@@ -6,6 +6,7 @@
 
 #include "platform/text/text.h"
 #include "platform/ui/internal.h"
+#include "platform/ui/treeview.h"
 #include "platform/ui/window.h"
 
 namespace vk::ui {
@@ -94,28 +95,48 @@ int NextTimerWait() {
 
 bool IsButtonKind(Kind k) { return k == Kind::Button || k == Kind::CheckBox || k == Kind::Radio; }
 
+} // namespace
+
+bool MnemonicMatches(std::u16string_view text, char16_t letter) {
+    const auto lower = [](char16_t c) { return static_cast<char16_t>(c >= u'A' && c <= u'Z' ? c + 32 : c); };
+    for (size_t i = 0; i + 1 < text.size(); ++i) {
+        if (text[i] != u'&') continue;
+        if (text[i + 1] == u'&') {
+            ++i;
+            continue;
+        }
+        return lower(text[i + 1]) == lower(letter);
+    }
+    return false;
+}
+
+int TabFindMnemonic(VKHWND tab, char16_t letter) {
+    const int n = TabGetItemCount(tab);
+    for (int i = 0; i < n; ++i)
+        if (MnemonicMatches(TabGetItemText(tab, i), letter)) return i;
+    return -1;
+}
+
+namespace {
+
 // Alt+letter in a dialog: the enabled, visible button whose text marks the
-// letter with '&' is clicked.
+// letter with '&' is clicked; a tab whose text marks it is selected and the
+// tab control gets the focus.
 bool Mnemonic(VKWindow *dialog, char16_t letter) {
-    const char16_t want = static_cast<char16_t>(letter >= u'A' && letter <= u'Z' ? letter + 32 : letter);
     for (VKWindow *c : dialog->children) {
         if (c->kind == Kind::Dialog && c->visible) {
             if (Mnemonic(c, letter)) return true;
             continue;
         }
-        if (!IsButtonKind(c->kind) || !c->enabled || !c->visible) continue;
-        const std::u16string &t = c->text;
-        for (size_t i = 0; i + 1 < t.size(); ++i) {
-            if (t[i] != u'&') continue;
-            if (t[i + 1] == u'&') {
-                ++i;
-                continue;
-            }
-            char16_t m = t[i + 1];
-            if (m >= u'A' && m <= u'Z') m = static_cast<char16_t>(m + 32);
-            if (m == want) return ClickButton(dialog, c->id);
-            break;
+        if (c->kind == Kind::Tab && c->enabled && c->visible) {
+            const int index = TabFindMnemonic(c, letter);
+            if (index < 0) continue;
+            TabSetCurFocus(c, index);
+            if (Live(c)) SetFocus(c);
+            return true;
         }
+        if (!IsButtonKind(c->kind) || !c->enabled || !c->visible) continue;
+        if (MnemonicMatches(c->text, letter)) return ClickButton(dialog, c->id);
     }
     return false;
 }
@@ -268,6 +289,7 @@ void DeliverInput(VKHWND target, uint32_t msg, uintptr_t wparam, intptr_t lparam
     if (msg == kMsgSysChar && dialog) {
         if (Mnemonic(dialog, static_cast<char16_t>(wparam))) return;
     }
+    if (msg == kMsgKeyDown && wparam == kKeySpace && x->kind == Kind::TreeView && TreeKeyToggle(x)) return;
     SendMessage(x, msg, wparam, lparam);
 }
 

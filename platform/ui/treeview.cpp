@@ -599,6 +599,19 @@ int TreeItemDepth(VKHWND tree, VKTreeItem *item) {
     return t && Valid(t, item) ? Depth(t, item) : -1;
 }
 
+bool TreeKeyToggle(VKHWND tree) {
+    Tree t = Of(tree);
+    if (!t || !((t.w->style & kStyleCheckBoxes) || t.s->hasState)) return false;
+    VKTreeItem *item = t.s->selected;
+    if (!Valid(t, item)) return false;
+    TreeEnsureVisible(tree, item);
+    Rect row;
+    if (!TreeGetItemRect(tree, item, false, row)) return false;
+    const int x = (TreeItemDepth(tree, item) + 1) * kTreeIndent + kTreeStateWidth / 2;
+    TreeClick(tree, x, row.y + kTreeRowHeight / 2);
+    return true;
+}
+
 void TreeClick(VKHWND tree, int x, int y) {
     Tree t = Of(tree);
     if (!t) return;

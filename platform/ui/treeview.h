@@ -192,6 +192,11 @@ int TreeItemDepth(VKHWND tree, VKTreeItem *item);
 // selects it. A double click on an item toggles its expansion.
 void TreeClick(VKHWND tree, int x, int y);
 void TreeDoubleClick(VKHWND tree, int x, int y);
+// The Space key: the selected item is scrolled into view and its check box
+// clicked (TreeClick at the state image), so the owner's click handling (the
+// three-state rules of a page or dialog) applies as to the mouse. False when
+// nothing is selected or the tree shows no state images.
+bool TreeKeyToggle(VKHWND tree);
 
 } // namespace vk::ui
 

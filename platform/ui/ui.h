@@ -106,6 +106,7 @@ enum : uint32_t {
     kStyleCentered = 0x200,   // dialog centred on its owner when created
     kStyleControlParent = 0x400,
     kStyleResizable = 0x800,
+    kStyleRichText = 0x1000,  // multi-line read-only edit that shows its text as HTML
 };
 
 // Positions and sizes in templates are dialog units; the model keeps pixels
@@ -247,8 +248,18 @@ void BeginWaitCursor();
 void EndWaitCursor();
 int WaitCursorDepth();
 
-// Opens an HTML help file at a topic (anchor) in the desktop's browser.
+// Opens an HTML help file at a topic (anchor) in the desktop's browser. When
+// no browser can be started and windows are shown, the manual opens in the
+// program's own text window instead (ShowTextWindow, rendered as HTML). True
+// when the help is shown either way.
 bool OpenHelp(std::u16string_view htmlPath, std::u16string_view topic);
+
+// The program's own text window: a resizable top-level window with a
+// read-only multi-line edit (control kTextWindowEdit) that fills it, showing
+// `text` as plain text or, with `html`, rendered as HTML. It lives until the
+// user closes it. Returns the window.
+inline constexpr int32_t kTextWindowEdit = 100;
+VKHWND ShowTextWindow(std::u16string_view title, std::u16string_view text, bool html);
 
 // ---- Backends ---------------------------------------------------------------
 class Backend {
@@ -270,6 +281,9 @@ public:
     virtual void WindowDestroyed(VKHWND) {}
     virtual void CursorChanged(int /*waitDepth*/) {}
     virtual bool OpenUrl(const std::string & /*url*/) { return false; }
+    // The width in pixels a push button needs to show `text` whole (with its
+    // '&' mnemonic marks), 0 when the backend does not measure text.
+    virtual int ButtonTextWidth(std::u16string_view /*text*/) { return 0; }
 };
 
 // The backend in use; headless until another one is installed.
@@ -360,9 +374,10 @@ intptr_t DefWindowProc(VKHWND w, uint32_t msg, uintptr_t wparam, intptr_t lparam
 // Keyboard and mouse input from a backend: the message filter sees it first
 // (and may consume it); otherwise the target gets it, and dialogs handle
 // Enter (default button), Escape (Cancel), F1 (kMsgHelp, lparam: the id of
-// the control with the input) and Alt+letter (the button whose text marks the
-// letter with '&').
-enum : uint32_t { kKeyReturn = 0x0D, kKeyEscape = 0x1B, kKeyF1 = 0x70 };
+// the control with the input), Alt+letter (the button whose text marks the
+// letter with '&' is clicked, a tab marking it selected) and Space on a tree
+// view with check boxes (TreeKeyToggle).
+enum : uint32_t { kKeyReturn = 0x0D, kKeyEscape = 0x1B, kKeySpace = 0x20, kKeyF1 = 0x70 };
 using MessageFilter = bool (*)(VKHWND target, uint32_t msg, uintptr_t wparam, intptr_t lparam);
 // Installs the filter for the thread's dialog and menu input; returns the one
 // it replaces, which a filter calls to pass a message on.
@@ -386,6 +401,10 @@ Rect TabGetItemSize(VKHWND tab);
 // Moves the focus to a tab; in a tab control without buttons that selects it
 // and notifies the parent (kTcnSelChange). Out-of-range indexes do nothing.
 void TabSetCurFocus(VKHWND tab, int index);
+// The first tab whose text marks `letter` with '&' (case ignored), else -1.
+int TabFindMnemonic(VKHWND tab, char16_t letter);
+// Whether `text` marks `letter` with '&' ("&&" is a plain '&'), case ignored.
+bool MnemonicMatches(std::u16string_view text, char16_t letter);
 void ProgressGetRange(VKHWND bar, int &lo, int &hi);
 
 // Opens a URL in the desktop's browser through the backend; headless writes it

@@ -7,14 +7,11 @@
 // file ends the walk with "no version", never with a read out of bounds.
 #include "platform/version/version.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <vector>
 
+#include "platform/fs/fs.h"
 #include "platform/ini/ini.h"
 #include "platform/text/text.h"
 
@@ -66,31 +63,12 @@ private:
 
 class FileBytes : public Bytes {
 public:
-    explicit FileBytes(const std::string &path) {
-        fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        struct stat st {};
-        if (fd_ >= 0 && ::fstat(fd_, &st) == 0 && S_ISREG(st.st_mode)) size_ = static_cast<uint64_t>(st.st_size);
-    }
-    ~FileBytes() override {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    FileBytes(const FileBytes &) = delete;
-    FileBytes &operator=(const FileBytes &) = delete;
-    uint64_t Size() const override { return size_; }
-    bool Read(uint64_t off, size_t n, void *out) const override {
-        if (fd_ < 0 || off > size_ || n > size_ - off) return false;
-        size_t done = 0;
-        while (done < n) {
-            const ssize_t r = ::pread(fd_, static_cast<char *>(out) + done, n - done, static_cast<off_t>(off + done));
-            if (r <= 0) return false;
-            done += static_cast<size_t>(r);
-        }
-        return true;
-    }
+    explicit FileBytes(std::u16string_view path) { file_.Open(path); }
+    uint64_t Size() const override { return file_.Size(); }
+    bool Read(uint64_t off, size_t n, void *out) const override { return file_.ReadAt(off, n, out); }
 
 private:
-    int fd_ = -1;
-    uint64_t size_ = 0;
+    vk::fs::File file_;
 };
 
 struct Section {
@@ -312,7 +290,7 @@ bool PeVersionTextFromBytes(std::string_view bytes, std::u16string &text) {
 bool ReadPeVersionText(std::u16string_view path, std::u16string &text) {
     text.clear();
     uint32_t ms = 0, ls = 0;
-    if (!PeVersion(FileBytes(vk::text::ToUtf8(path)), ms, ls)) return false;
+    if (!PeVersion(FileBytes(path), ms, ls)) return false;
     text = VersionText(ms, ls);
     return true;
 }

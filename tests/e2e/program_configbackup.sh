@@ -9,7 +9,7 @@ vk configbackup file "$work/out/night copy"
 [ "$rc" -eq 0 ] || fail "exit code $rc"
 archive="$work/out/night copy.conf.vkb"
 [ -f "$archive" ] || fail "no archive $archive"
-grep -q "Backup completed: $archive" "$work/err" || fail "no completion message"
+grep -q "Backup completed: [0-9,]* files, .*: $archive" "$work/stdout" || fail "no completion message"
 grep -q "^ConfigTo=$archive" "$inst/config/WProperties.ini" || fail "ConfigTo not recorded"
 
 python3 - "$archive" <<'PY'

@@ -10,7 +10,7 @@ cp "$inst/config/WProperties.ini" "$work/props.before"
 
 vk configrestore file "$work/cfg.conf.vkb"
 [ "$rc" -eq 0 ] || fail "restore: exit code $rc"
-grep -q "Configuration Restore: 0 items restored" "$work/err" || fail "no final status"
+grep -q "Configuration Restore: 0 items restored" "$work/stdout" || fail "no final status"
 grep -q "box" "$work/err" && fail "the restore asked something"
 ls "$inst/backup" | grep -q RestoreResults && fail "a results report was written"
 cmp -s "$work/props.before" "$inst/config/WProperties.ini" || fail "the installation changed"

@@ -17,5 +17,5 @@ done
 vk key
 [ "$rc" -eq 0 ] || fail "second run: exit code $rc"
 [ "$(count)" -eq $((start + 1)) ] || fail "the second run made a folder"
-grep -q "nothing copied" "$work/err" || fail "second run not reported"
+grep -q "nothing copied" "$work/stdout" || fail "second run not reported"
 echo ok

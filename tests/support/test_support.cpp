@@ -10,14 +10,6 @@
 
 namespace vk::test {
 
-TempFolder::TempFolder() {
-    const char *tmp = std::getenv("TMPDIR");
-    std::string base = (tmp && *tmp) ? tmp : "/tmp";
-    std::string templ = base + "/vktest.XXXXXX";
-    if (!mkdtemp(templ.data())) throw std::runtime_error("mkdtemp failed");
-    path_ = templ + "/";
-}
-
 TempFolder::~TempFolder() {
     std::error_code ec;
     // Tests may leave read-only files and folders behind; make them writable first.
@@ -32,20 +24,24 @@ TempFolder::~TempFolder() {
 std::u16string TempFolder::upath() const { return U(path_); }
 std::u16string TempFolder::ufile(std::string_view name) const { return U(file(name)); }
 
+std::filesystem::path FsPath(const std::string &utf8) {
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
 void WriteFile(const std::string &path, std::string_view bytes) {
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-    std::ofstream f(path, std::ios::binary | std::ios::trunc);
+    std::filesystem::create_directories(FsPath(path).parent_path());
+    std::ofstream f(FsPath(path), std::ios::binary | std::ios::trunc);
     f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 std::string ReadFile(const std::string &path) {
-    std::ifstream f(path, std::ios::binary);
+    std::ifstream f(FsPath(path), std::ios::binary);
     std::ostringstream s;
     s << f.rdbuf();
     return s.str();
 }
 
-bool FileExists(const std::string &path) { return std::filesystem::exists(path); }
+bool FileExists(const std::string &path) { return std::filesystem::exists(FsPath(path)); }
 
 std::map<std::string, std::string> Snapshot(const std::string &root) {
     std::map<std::string, std::string> snapshot;
@@ -68,17 +64,6 @@ std::string Quote(const std::string &s) {
         else quoted += c;
     }
     return quoted + "'";
-}
-
-int Shell(const std::string &command, std::string *output) {
-    vk::test::TempFolder scratch;
-    const std::string out = scratch.file("out.txt");
-    const std::string code = scratch.file("code.txt");
-    const std::string full = "(" + command + ") > " + Quote(out) + " 2>&1; echo $? > " + Quote(code);
-    if (std::system(full.c_str()) == -1) return -1;
-    if (output) *output = vk::test::ReadFile(out);
-    const std::string text = vk::test::ReadFile(code);
-    return text.empty() ? -1 : std::atoi(text.c_str());
 }
 
 std::u16string U(std::string_view s) { return vk::text::FromUtf8(s); }

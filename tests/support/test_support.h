@@ -1,6 +1,7 @@
 // Helpers shared by the test suites.
 #pragma once
 
+#include <filesystem>
 #include <map>
 #include <string>
 #include <string_view>
@@ -24,6 +25,10 @@ public:
 private:
     std::string path_;
 };
+
+// A UTF-8 path as the standard library takes it on both systems (a narrow
+// path would go through the ANSI code page on Windows).
+std::filesystem::path FsPath(const std::string &utf8);
 
 // Whole-file helpers on narrow (UTF-8) paths.
 void WriteFile(const std::string &path, std::string_view bytes);

@@ -8,6 +8,7 @@
 #include <QFontDatabase>
 #include <QImage>
 #include <QPixmap>
+#include <QPushButton>
 #include <QWidget>
 #include <QScreen>
 #include <QTimer>
@@ -75,6 +76,11 @@ public:
         FlushDeletedAndDeferred();
     }
     void WindowCreated(VKHWND w) override { CreateWidget(w); }
+    int ButtonTextWidth(std::u16string_view text) override {
+        QPushButton probe;
+        probe.setText(ToQ(text));
+        return probe.sizeHint().width();
+    }
     void WindowChanged(VKHWND w) override { SyncWidget(w); }
     void WindowDestroyed(VKHWND w) override { Unmap(w); }
     void CursorChanged(int waitDepth) override {

@@ -83,7 +83,17 @@ QStringList NameFilters(std::u16string_view filter) {
     for (size_t i = 0; i + 1 < parts.size(); i += 2) {
         QString patterns = ToQ(parts[i + 1]).trimmed();
         patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
-        out << ToQ(parts[i]) + QStringLiteral(" (") + patterns.simplified() + QLatin1Char(')');
+        patterns = patterns.simplified();
+        // Descriptions made by BuildOFNFilter already end in "(patterns)",
+        // as the Windows dialog wants them; Qt shows that part itself.
+        QString description = ToQ(parts[i]).trimmed();
+        const qsizetype open = description.lastIndexOf(QLatin1Char('('));
+        if (open >= 0 && description.endsWith(QLatin1Char(')'))) {
+            QString shown = description.mid(open + 1, description.size() - open - 2).trimmed();
+            shown.replace(QLatin1Char(';'), QLatin1Char(' '));
+            if (shown.simplified() == patterns) description = description.left(open).trimmed();
+        }
+        out << description + QStringLiteral(" (") + patterns + QLatin1Char(')');
     }
     return out;
 }

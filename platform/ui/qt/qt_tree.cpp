@@ -1,13 +1,16 @@
 // The tree-view control: a widget that paints the model's rows with the
 // model's geometry (treeview.h) and hands mouse and keys to the model's own
 // click handling, so the hit test the model and the page use is what the
-// user clicks.
+// user clicks. Rows wider than the view scroll sideways (a view offset only:
+// clicks reach the model at its own x), and the item under the pointer shows
+// its whole text as a tooltip. Space toggles the focused item's check box.
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyle>
 #include <QTimer>
+#include <QToolTip>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -54,12 +57,23 @@ void DrawExpandButton(QPainter &p, const QPalette &palette, int x, int y, bool e
 
 class TreeWidget final : public QWidget {
 public:
-    explicit TreeWidget(QWidget *parent) : QWidget(parent), bar_(new QScrollBar(Qt::Vertical, this)) {
+    explicit TreeWidget(QWidget *parent)
+        : QWidget(parent), bar_(new QScrollBar(Qt::Vertical, this)), hbar_(new QScrollBar(Qt::Horizontal, this)) {
         setFocusPolicy(Qt::StrongFocus);
         setAttribute(Qt::WA_OpaquePaintEvent);
         bar_->hide();
+        hbar_->hide();
+        bar_->setFocusPolicy(Qt::NoFocus);
+        hbar_->setFocusPolicy(Qt::NoFocus);
         QObject::connect(bar_, &QScrollBar::valueChanged, this, [this](int value) {
             if (!Syncing()) ScrollTo(value);
+        });
+        // Sideways scrolling is the view's own: the model's rows keep their
+        // positions and a click is handed on at the model's x.
+        QObject::connect(hbar_, &QScrollBar::valueChanged, this, [this](int value) {
+            if (value == left_) return;
+            left_ = value;
+            update();
         });
     }
 
@@ -83,9 +97,10 @@ protected:
         VKWindow *w = WindowOf(this);
         if (w && w->tree) {
             p.save();
-            p.setClipRect(0, 0, ContentWidth(), height());
+            p.setClipRect(0, 0, ContentWidth(), ContentHeight());
+            p.translate(-left_, 0);
             int y = 0;
-            for (VKTreeItem *item = TreeGetNext(w, nullptr, TreeNext::FirstVisible); item && y < height();
+            for (VKTreeItem *item = TreeGetNext(w, nullptr, TreeNext::FirstVisible); item && y < ContentHeight();
                  item = TreeGetNext(w, item, TreeNext::NextVisible), y += kTreeRowHeight)
                 PaintRow(p, w, item, y);
             p.restore();
@@ -100,10 +115,25 @@ protected:
         UpdateScrollBar();
     }
 
+    bool event(QEvent *e) override {
+        if (e->type() != QEvent::ToolTip) return QWidget::event(e);
+        // The full text of the item under the pointer, which a narrow view
+        // may cut.
+        auto *help = static_cast<QHelpEvent *>(e);
+        VKWindow *w = WindowOf(this);
+        const QPoint pt = ModelPoint(help->pos());
+        const TreeHit hit = w ? TreeHitTest(w, pt.x(), pt.y()) : TreeHit{};
+        if (hit.item && (hit.flags & (kTvhtOnItemLabel | kTvhtOnItemIcon | kTvhtOnItemRight)))
+            QToolTip::showText(help->globalPos(), ToQ(hit.item->text), this);
+        else
+            QToolTip::hideText();
+        return true;
+    }
+
     void mousePressEvent(QMouseEvent *e) override {
         VKWindow *w = WindowOf(this);
         if (!w) return;
-        const QPoint pt = e->position().toPoint();
+        const QPoint pt = ModelPoint(e->position().toPoint());
         setFocus(Qt::MouseFocusReason);
         if (WindowOf(this) != w) return;
         InputScope input;
@@ -122,7 +152,7 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent *e) override {
         VKWindow *w = WindowOf(this);
         if (!w || e->button() != Qt::LeftButton) return;
-        const QPoint pt = e->position().toPoint();
+        const QPoint pt = ModelPoint(e->position().toPoint());
         InputScope input;
         // The second click of a quick pair on a check box or a button counts
         // as a click of its own, so fast clicking toggles as often as clicked.
@@ -135,6 +165,11 @@ protected:
     void wheelEvent(QWheelEvent *e) override {
         VKWindow *w = WindowOf(this);
         if (!w) return;
+        if (e->angleDelta().x() != 0 && e->angleDelta().y() == 0) {
+            hbar_->setValue(hbar_->value() - e->angleDelta().x() / 4);
+            e->accept();
+            return;
+        }
         wheel_ += e->angleDelta().y();
         const int steps = wheel_ / 120;
         wheel_ -= steps * 120;
@@ -183,6 +218,11 @@ protected:
                 target = sel->firstChild;
             }
             break;
+        case Qt::Key_Space:
+            // The focused item's check box, under the owner's rules.
+            if (e->modifiers() == Qt::NoModifier && TreeKeyToggle(w)) return;
+            QWidget::keyPressEvent(e);
+            return;
         default:
             QWidget::keyPressEvent(e);
             return;
@@ -192,6 +232,25 @@ protected:
 
 private:
     int ContentWidth() const { return width() - (bar_->isHidden() ? 0 : bar_->width()); }
+    int ContentHeight() const { return height() - (hbar_->isHidden() ? 0 : hbar_->height()); }
+    QPoint ModelPoint(QPoint widgetPoint) const { return QPoint(widgetPoint.x() + left_, widgetPoint.y()); }
+
+    // The width the rows need: the right end of the widest label shown.
+    int RowsWidth(VKWindow *w) const {
+        const TreeState &s = *w->tree;
+        const bool showState = (w->style & kStyleCheckBoxes) || s.hasState;
+        const int fixed = kTreeIndent + (showState ? kTreeStateWidth : 0) + (s.hasNormal ? kTreeImageWidth : 0) +
+                          2 * kTreeLabelPadding;
+        const QFontMetrics metrics = fontMetrics();
+        int most = 0;
+        for (VKTreeItem *item = TreeGetNext(w, nullptr, TreeNext::Root); item;
+             item = TreeGetNext(w, item, TreeNext::NextVisible)) {
+            const int text = std::max(kTreeCharWidth * static_cast<int>(item->text.size()),
+                                      metrics.horizontalAdvance(ToQ(item->text)));
+            most = std::max(most, std::max(0, TreeItemDepth(w, item)) * kTreeIndent + fixed + text);
+        }
+        return most;
+    }
 
     void PaintRow(QPainter &p, VKWindow *w, VKTreeItem *item, int y) {
         const TreeState &s = *w->tree;
@@ -242,22 +301,37 @@ private:
 
     void UpdateScrollBar() {
         VKWindow *w = WindowOf(this);
-        if (!w) return;
+        if (!w || !w->tree) return;
         const int rows = TreeVisibleRows(w);
         const int most = std::max(0, ShownCount(w) - rows);
         SyncScope sync;
         const int extent = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
-        bar_->setGeometry(width() - extent, 0, extent, height());
+        const bool vertical = most > 0;
+        // Sideways: when the widest row is wider than the space beside the
+        // vertical bar.
+        const int rowsWidth = RowsWidth(w);
+        const int room = width() - (vertical ? extent : 0);
+        const bool sideways = rowsWidth > room;
+        bar_->setGeometry(width() - extent, 0, extent, height() - (sideways ? extent : 0));
         bar_->setRange(0, most);
         bar_->setPageStep(std::max(1, rows));
         bar_->setValue(TreeScrollPos(w));
-        if (bar_->isHidden() == (most > 0)) {
-            bar_->setVisible(most > 0);
-            update();
+        hbar_->setGeometry(0, height() - extent, room, extent);
+        hbar_->setRange(0, std::max(0, rowsWidth - room));
+        hbar_->setPageStep(std::max(1, room));
+        hbar_->setSingleStep(kTreeIndent);
+        left_ = hbar_->value();
+        if (bar_->isHidden() == vertical || hbar_->isHidden() == sideways) {
+            bar_->setVisible(vertical);
+            hbar_->setVisible(sideways);
+            if (!sideways) left_ = 0;
         }
+        update();
     }
 
     QScrollBar *bar_;
+    QScrollBar *hbar_;
+    int left_ = 0;
     bool pending_ = false;
     int wheel_ = 0;
 };

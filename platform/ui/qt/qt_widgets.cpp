@@ -15,6 +15,7 @@
 #include <QRadioButton>
 #include <QStyleOptionTabWidgetFrame>
 #include <QTabBar>
+#include <QTextBrowser>
 #include <QWindow>
 
 #include <algorithm>
@@ -202,6 +203,12 @@ QWidget *MakeControl(VKWindow *w, QWidget *parent) {
         return label;
     }
     case Kind::Edit:
+        if (w->style & kStyleRichText) {
+            // Read-only HTML (the help manual in the program's text window).
+            auto *browser = new QTextBrowser(parent);
+            browser->setOpenExternalLinks(false);
+            return browser;
+        }
         if (w->style & kStyleMultiline) {
             auto *edit = new QPlainTextEdit(parent);
             QObject::connect(edit, &QPlainTextEdit::textChanged, edit,
@@ -369,6 +376,12 @@ void SyncWidget(VKWindow *w) {
         if (auto *edit = qobject_cast<QLineEdit *>(q)) {
             if (FromQ(edit->text()) != w->text) edit->setText(ToQ(w->text));
             edit->setReadOnly(w->style & kStyleReadOnly);
+        } else if (auto *browser = qobject_cast<QTextBrowser *>(q)) {
+            const QString html = ToQ(w->text);
+            if (browser->property("vkHtml").toString() != html) {
+                browser->setProperty("vkHtml", html);
+                browser->setHtml(html);
+            }
         } else if (auto *area = qobject_cast<QPlainTextEdit *>(q)) {
             if (FromDisplayLines(area->toPlainText()) != w->text) area->setPlainText(ToDisplayLines(w->text));
             area->setReadOnly(w->style & kStyleReadOnly);

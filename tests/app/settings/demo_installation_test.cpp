@@ -245,8 +245,8 @@ TEST(DemoInstallation, MakeInstallationWritesARegistryFileThatPointsAtTheCopy) {
     TempFolder dir;
     const std::string target = dir.file("talvern 7");
     const std::string command = "bash '" + kDemo + "make-installation.sh' '" + target + "' >/dev/null";
-    ASSERT_EQ(std::system(command.c_str()), 0);
-    ASSERT_EQ(std::system(command.c_str()), 0) << "a copy the script made is replaced";
+    ASSERT_EQ(vk::test::Shell(command), 0);
+    ASSERT_EQ(vk::test::Shell(command), 0) << "a copy the script made is replaced";
 
     const std::string bytes = ReadFile(target + "/registry.reg");
     ASSERT_GE(bytes.size(), 2u);
@@ -278,6 +278,6 @@ TEST(DemoInstallation, MakeInstallationWritesARegistryFileThatPointsAtTheCopy) {
     const std::string other = dir.file("other");
     WriteFile(other + "/keep.txt", "mine");
     const std::string refused = "bash '" + kDemo + "make-installation.sh' '" + other + "' >/dev/null 2>&1";
-    EXPECT_NE(std::system(refused.c_str()), 0);
+    EXPECT_NE(vk::test::Shell(refused), 0);
     EXPECT_EQ(ReadFile(other + "/keep.txt"), "mine");
 }

@@ -1,5 +1,5 @@
-// The command-line grammar: substring search, precedence of the mode words,
-// and the quirks of "why" and "file".
+// The command-line grammar: whole words only, precedence of the mode words,
+// the quirks of "why" and "file", and nothing inside a name or reason counts.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -53,26 +53,54 @@ const Case kCases[] = {
     {"why  new install -key", kRunCriticalBackup, "Backup of critical files", ""},
     {"why  new install -varinstall", kRunVarInstall, "new install ", ""},
     {"why", kRunInteractive, "", ""},
-    {"why-varinstall", kRunVarInstall, "", ""},
+    {"why-varinstall", kRunInteractive, "", ""},
     {"varinstall why   ", kRunVarInstall, "", ""},
     // Case-sensitive: these are no words.
     {"KEY", kRunInteractive, "", ""},
     {"ConfigBackup", kRunInteractive, "", ""},
     {"VarInstall File x", kRunInteractive, "", ""},
-    // A word inside a reason or a path counts.
-    {"why monkey business -varinstall", kRunCriticalBackup, "Backup of critical files", ""},
-    {"varinstall why profile check", kRunVarInstall, "profile check", "check"},
-    {"configbackup file /home/u/keys/a", kRunCriticalBackup, "Backup of critical files", "/home/u/keys/a"},
+    // Whole words only: a word inside another word, or with more than one
+    // leading "-" or "/", is none.
+    {"monkey", kRunInteractive, "", ""},
+    {"keyconfigbackup", kRunInteractive, "", ""},
+    {"--key", kRunInteractive, "", ""},
+    {"//configbackup", kRunInteractive, "", ""},
+    {"configbackup-", kRunInteractive, "", ""},
+    {"\tkey\t", kRunCriticalBackup, "Backup of critical files", ""},
+    // Nothing inside a reason or a path counts.
+    {"why monkey business -varinstall", kRunVarInstall, "monkey business ", ""},
+    {"why check the key files -configbackup", kRunConfigBackup, "Configuration Backup", ""},
+    {"varinstall why profile check", kRunVarInstall, "profile check", ""},
+    {"configbackup file /home/u/keys/a", kRunConfigBackup, "Configuration Backup", "/home/u/keys/a"},
+    {"configbackup file /tmp/monkey/x", kRunConfigBackup, "Configuration Backup", "/tmp/monkey/x"},
+    {"configrestore file backup/configbackup-2024.conf.vkb", kRunConfigRestore, "Configuration Restore",
+     "backup/configbackup-2024.conf.vkb"},
+    {"configrestore file /b/key file why -configbackup", kRunConfigRestore, "Configuration Restore",
+     "/b/key file why -configbackup"},
+    {"file /a/b configrestore", kRunInteractive, "", "/a/b configrestore"},
     // "file": the rest of the line after one separator character.
     {"configbackup file C:\\Backups\\my copy", kRunConfigBackup, "Configuration Backup", "C:\\Backups\\my copy"},
-    {"configbackup fileC:\\x", kRunConfigBackup, "Configuration Backup", ":\\x"},
+    {"configbackup fileC:\\x", kRunConfigBackup, "Configuration Backup", ""},
+    {"configbackup -file x", kRunConfigBackup, "Configuration Backup", "x"},
     {"configbackup file  two spaces", kRunConfigBackup, "Configuration Backup", " two spaces"},
-    {"file /a/b configrestore", kRunConfigRestore, "Configuration Restore", "/a/b configrestore"},
     {"configbackup file", kRunConfigBackup, "Configuration Backup", ""},
     {"configbackup file ", kRunConfigBackup, "Configuration Backup", ""},
     {"configbackup why nightly -file /x", kRunConfigBackup, "Configuration Backup", "/x"},
     {"varinstall why nightly -file /x", kRunVarInstall, "nightly ", "/x"},
+    // The archive words: after the older words in precedence.
+    {"restoreall file /b/a.conf.vkb", kRunRestoreAll, "Configuration Restore", "/b/a.conf.vkb"},
+    {"verify file /b/a.conf.vkb", kRunVerify, "", "/b/a.conf.vkb"},
+    {"-list file /b/a.conf.vkb", kRunList, "", "/b/a.conf.vkb"},
+    {"list verify restoreall", kRunRestoreAll, "Configuration Restore", ""},
+    {"list verify", kRunVerify, "", ""},
+    {"configrestore restoreall", kRunConfigRestore, "Configuration Restore", ""},
+    {"restore all", kRunInteractive, "", ""},
+    {"configbackup file /b/restoreall/list", kRunConfigBackup, "Configuration Backup", "/b/restoreall/list"},
 };
+
+// Every command word, for the test that no word lies inside another.
+const char *const kWords[] = {"why", "key", "configbackup", "configrestore", "varinstall", "file",
+                              "restoreall", "verify", "list"};
 
 } // namespace
 
@@ -84,6 +112,46 @@ TEST(CommandLine, EveryQuirkOfTheGrammar) {
         EXPECT_EQ(p.reason, c.reason) << "'" << c.line << "'";
         EXPECT_EQ(p.file, c.file) << "'" << c.line << "'";
     }
+}
+
+TEST(CommandLine, HelpAndVersionAreWholeWordsBeforeTheFile) {
+    struct InfoCase {
+        const char *line;
+        int request;
+    };
+    const InfoCase cases[] = {
+        {"--help", kInfoHelp},
+        {"-h", kInfoHelp},
+        {"--version", kInfoVersion},
+        {"configbackup --help file x", kInfoHelp},
+        {"--version --help", kInfoHelp},
+        {"-help", kInfoNone},
+        {"help", kInfoNone},
+        {"/h", kInfoNone},
+        {"--helpme", kInfoNone},
+        {"configbackup file --help", kInfoNone},
+        {"configbackup file /x -h", kInfoNone},
+    };
+    for (const InfoCase &c : cases) {
+        auto state = std::make_unique<AppState>();
+        ParseCommandLine(U(c.line), *state);
+        EXPECT_EQ(state->infoRequest, c.request) << "'" << c.line << "'";
+    }
+    // The usage names every word and the exit codes.
+    const std::string usage = UsageText();
+    for (const char *word : {"configbackup", "configrestore", "key", "varinstall", "why", "file", "--version",
+                             "Exit codes", "3  the job completed with failures"})
+        EXPECT_NE(usage.find(word), std::string::npos) << word;
+}
+
+TEST(CommandLine, NoWordLiesInsideAnother) {
+    // Older parsers search the line for each word: a new word must neither
+    // hold an existing one nor lie inside one.
+    for (const char *a : kWords)
+        for (const char *b : kWords)
+            if (std::string(a) != b) {
+                EXPECT_EQ(std::string(a).find(b), std::string::npos) << b << " in " << a;
+            }
 }
 
 TEST(CommandLine, LongValuesAreCut) {

@@ -101,9 +101,12 @@ TEST_F(PageTest, TheWindowOpensWithItsTabPageAndTexts) {
     EXPECT_TRUE(ui::IsVisible(Page()));
     EXPECT_EQ(s.stopFlag, 1);
 
-    // Main dialog: one tab, status line, bar, Begin and Close.
-    ASSERT_EQ(ui::TabGetItemCount(s.tab), 1);
+    // Main dialog: the Backup and Restore tabs, status line, bar, Begin and
+    // Close. The restore page waits hidden.
+    ASSERT_EQ(ui::TabGetItemCount(s.tab), 2);
     EXPECT_EQ(N(ui::TabGetItemText(s.tab, 0)), "&Backup");
+    EXPECT_EQ(N(ui::TabGetItemText(s.tab, 1)), "&Restore");
+    EXPECT_FALSE(ui::IsVisible(s.restorePage));
     const int caption = ui::SystemMetric(ui::Metric::CaptionHeight);
     EXPECT_EQ(ui::TabGetItemSize(s.tab).w, (ui::GetWindowRect(s.tab).w - caption) / 3);
     EXPECT_EQ(ui::TabGetItemSize(s.tab).h, caption);
@@ -125,11 +128,16 @@ TEST_F(PageTest, TheWindowOpensWithItsTabPageAndTexts) {
     EXPECT_EQ(PageText(kBrowseButton), "Browse");
     EXPECT_EQ(PageText(kCommentLabel), "Comment");
     EXPECT_EQ(PageText(kAdvancedButton), "Advanced >>");
-    EXPECT_EQ(PageText(kSelectLabel), "Select files to back up");
+    // The label counts the files of the default choice.
+    EXPECT_EQ(PageText(kSelectLabel).rfind("Select files to back up (" + std::to_string(kDefaultChoice.size()) +
+                                               " files, ",
+                                           0),
+              0u)
+        << PageText(kSelectLabel);
     EXPECT_EQ(PageText(kDefaultsButton), "Configuration Backup Defaults");
     EXPECT_EQ(PageText(kClearButton), "Clear Selections");
     EXPECT_EQ(PageText(kCommentEdit), "Talvern 7 Backup");
-    EXPECT_FALSE(ui::IsEnabled(ui::GetDlgItem(Page(), kCommentEdit)));
+    EXPECT_TRUE(ui::IsEnabled(ui::GetDlgItem(Page(), kCommentEdit)));
     EXPECT_EQ(PageText(kArchiveEdit), DemoRoot() + "backup/tal7cfg" + Today() + ".conf.vkb");
     EXPECT_FALSE(AdvancedShown());
 
@@ -178,18 +186,45 @@ TEST_F(PageTest, TheDefaultChoiceTakesTheConfigurationFiles) {
     EXPECT_EQ(Checked(), kDefaultChoice);
 }
 
+// The tree starts at the installation: one item per installation folder,
+// labelled with the folder's path; the folders that hold chosen files are
+// open and the view starts at the top.
+TEST_F(PageTest, TheTreeIsRootedAtTheInstallationFolders) {
+    std::vector<std::string> roots;
+    std::vector<bool> open;
+    for (VKTreeItem *item = ui::TreeGetNext(Tree(), nullptr, ui::TreeNext::Root); item;
+         item = ui::TreeGetNext(Tree(), item, ui::TreeNext::Next)) {
+        roots.push_back(N(item->text));
+        open.push_back(item->expanded);
+    }
+    EXPECT_EQ(roots, (std::vector<std::string>{DemoRoot() + "bin", DemoRoot() + "data", DemoRoot() + "config",
+                                               DemoRoot() + "format"}));
+    EXPECT_EQ(open, (std::vector<bool>{true, false, true, true})); // nothing is chosen in data
+    EXPECT_EQ(N(ui::TreeGetNext(Tree(), nullptr, ui::TreeNext::FirstVisible)->text), DemoRoot() + "bin");
+    for (const char *folder : {"bin", "config", "format"}) {
+        VKTreeItem *item = Item(folder);
+        ASSERT_TRUE(item) << folder;
+        EXPECT_EQ(ui::TreeItemDepth(Tree(), item), 0) << folder;
+    }
+    // Paths read back whole, and files below subfolders of data too.
+    VKTreeItem *units = Item("config/units.ini");
+    ASSERT_TRUE(units);
+    EXPECT_EQ(N(ItemFilePath(Tree(), units)), DemoRoot() + "config/units.ini");
+    EXPECT_EQ(ui::TreeItemDepth(Tree(), units), 1);
+}
+
 TEST_F(PageTest, ACheckBoxClickSpreadsToTheItemsBelow) {
     ui::ClickButton(Page(), kAdvancedButton);
     VKTreeItem *config = Item("config");
-    VKTreeItem *root = Item("");
     ASSERT_TRUE(config);
     ASSERT_EQ(GetCheck(Tree(), config), kPartlyChecked);
+    const std::string before = PageText(kSelectLabel);
 
     // Partly checked becomes unchecked, with everything below it.
     ClickCheckBox(config);
     EXPECT_EQ(GetCheck(Tree(), config), kUnchecked);
     for (const std::string &f : Checked()) EXPECT_NE(f.rfind("config/", 0), 0u) << f;
-    EXPECT_EQ(GetCheck(Tree(), root), kPartlyChecked);
+    EXPECT_NE(PageText(kSelectLabel), before); // the count follows
 
     // Unchecked becomes checked, with everything below it.
     ClickCheckBox(config);
@@ -199,6 +234,30 @@ TEST_F(PageTest, ACheckBoxClickSpreadsToTheItemsBelow) {
     EXPECT_TRUE(after.count("config/SITEKEY"));
     EXPECT_TRUE(after.count("bin/display.ini")); // other folders unchanged
     EXPECT_FALSE(after.count("bin/talvern.exe"));
+    EXPECT_EQ(PageText(kSelectLabel).find("(" + std::to_string(after.size()) + " files, "),
+              std::string("Select files to back up ").size())
+        << PageText(kSelectLabel);
+}
+
+// Space on the focused item acts as a click on its check box, with the same
+// three-state rules.
+TEST_F(PageTest, SpaceTogglesTheFocusedItemsCheckBox) {
+    ui::ClickButton(Page(), kAdvancedButton);
+    VKTreeItem *config = Item("config");
+    ASSERT_TRUE(ui::TreeSelectItem(Tree(), config));
+    ASSERT_EQ(GetCheck(Tree(), config), kPartlyChecked);
+    ui::DeliverInput(Tree(), ui::kMsgKeyDown, ui::kKeySpace, 0);
+    EXPECT_EQ(GetCheck(Tree(), config), kUnchecked);
+    ui::DeliverInput(Tree(), ui::kMsgKeyDown, ui::kKeySpace, 0);
+    EXPECT_EQ(GetCheck(Tree(), config), kChecked);
+    EXPECT_EQ(GetCheck(Tree(), Item("config/SITEKEY")), kChecked);
+    // A leaf: its folder becomes partly checked.
+    VKTreeItem *units = Item("config/units.ini");
+    ASSERT_TRUE(ui::TreeSelectItem(Tree(), units));
+    ui::DeliverInput(Tree(), ui::kMsgKeyDown, ui::kKeySpace, 0);
+    EXPECT_EQ(GetCheck(Tree(), units), kUnchecked);
+    EXPECT_EQ(GetCheck(Tree(), config), kPartlyChecked);
+    EXPECT_FALSE(Checked().count("config/units.ini"));
 }
 
 TEST_F(PageTest, BeginWritesTheArchiveAndRecordsItsName) {
@@ -207,7 +266,12 @@ TEST_F(PageTest, BeginWritesTheArchiveAndRecordsItsName) {
     ASSERT_TRUE(ui::ClickButton(Main(), kBeginButton));
 
     const std::string archive = tmp.file("first.conf.vkb");
-    EXPECT_EQ(Status(), "Backup completed");
+    // The outcome names the count, the size and the archive.
+    const std::string shown = archive.size() <= 48 ? archive : ".../first.conf.vkb";
+    const std::string status = Status();
+    EXPECT_EQ(status.rfind("Backup completed: " + std::to_string(kDefaultChoice.size()) + " files, ", 0), 0u)
+        << status;
+    EXPECT_EQ(status.substr(status.size() - shown.size() - 5), ", in " + shown) << status;
     EXPECT_EQ(PageText(kArchiveEdit), archive);
     ASSERT_TRUE(FileExists(archive));
     const std::string zip = ReadFile(archive);
@@ -220,19 +284,88 @@ TEST_F(PageTest, BeginWritesTheArchiveAndRecordsItsName) {
     EXPECT_EQ(State().stopFlag, 1);
     EXPECT_TRUE(ui::IsEnabled(State().beginButton));
     EXPECT_EQ(ui::WaitCursorDepth(), 0);
-    EXPECT_EQ(ui::ProgressGetPos(State().progressBar), 0);
+    EXPECT_EQ(ui::ProgressGetPos(State().progressBar), 100); // full at the end
     EXPECT_TRUE(Boxes().empty());
 }
 
-TEST_F(PageTest, WithNothingCheckedTheBackupStillCompletes) {
+TEST_F(PageTest, WithNothingCheckedBeginAsksFirst) {
     TempFolder tmp;
     ui::ClickButton(Page(), kAdvancedButton);
     ui::ClickButton(Page(), kClearButton);
+    EXPECT_EQ(PageText(kSelectLabel), "Select files to back up (0 files, 0 bytes)");
     ui::EnterText(Page(), kArchiveEdit, U(tmp.file("empty.CONF.VKB")));
+    // No (the default): nothing is written.
     ui::ClickButton(Main(), kBeginButton);
-    EXPECT_EQ(Status(), "Backup completed");
+    ASSERT_EQ(Boxes().size(), 1u);
+    EXPECT_EQ(Boxes()[0].rfind("Nothing is selected", 0), 0u) << Boxes()[0];
+    EXPECT_EQ(ui::ShownLog().back().flags & ui::kMbYesNo, ui::kMbYesNo);
+    EXPECT_FALSE(FileExists(tmp.file("empty.CONF.VKB")));
+    EXPECT_EQ(Status(), "For help, press <F1>");
+    // Yes: an archive with Backup.why only.
+    ui::QueueAnswers(u"box(Nothing is selected):Yes");
+    ui::ClickButton(Main(), kBeginButton);
+    EXPECT_EQ(Status().rfind("Backup completed: 0 files, 0 bytes, in ", 0), 0u) << Status();
     EXPECT_EQ(PageText(kArchiveEdit), tmp.file("empty.CONF.VKB"));
     EXPECT_NE(ReadFile(tmp.file("empty.CONF.VKB")).find("Backup.why"), std::string::npos);
+}
+
+// The target folder is checked before anything is written: one box with the
+// system's reason, and the status line says it too.
+TEST_F(PageTest, AnUnusableTargetFolderIsToldBeforeTheRun) {
+    TempFolder tmp;
+    WriteFile(tmp.file("plain"), "x");
+    const struct {
+        std::string archive;
+        std::string reason;
+    } cases[] = {
+        {tmp.file("missing/sub/a.conf.vkb"), "The system cannot find the path specified."},
+        {tmp.file("plain/a.conf.vkb"), "The system cannot find the path specified."},
+        {"/proc/a.conf.vkb", ""}, // not writable, whoever runs the test
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.archive);
+        ui::ClearShownLog();
+        ui::EnterText(Page(), kArchiveEdit, U(c.archive));
+        ui::ClickButton(Main(), kBeginButton);
+        ASSERT_EQ(Boxes().size(), 1u);
+        EXPECT_EQ(Boxes()[0].rfind("Cannot write the archive " + c.archive, 0), 0u) << Boxes()[0];
+        EXPECT_NE(Boxes()[0].find(c.reason), std::string::npos) << Boxes()[0];
+        EXPECT_EQ(N(ui::ShownLog().back().caption), "Cannot zip");
+        EXPECT_EQ(Status().rfind("Backup failed: no archive was written (", 0), 0u) << Status();
+        EXPECT_NE(Status().find(c.reason), std::string::npos) << Status();
+        EXPECT_FALSE(FileExists(c.archive));
+        EXPECT_EQ(State().stopFlag, 1);
+        EXPECT_TRUE(ui::IsEnabled(State().beginButton));
+    }
+}
+
+// A folder named as the target gets the page's default file name in it,
+// never a hidden ".conf.vkb".
+TEST_F(PageTest, AFolderAsTargetGetsTheDefaultName) {
+    TempFolder tmp;
+    const std::string expected = tmp.file("tal7cfg" + Today() + ".conf.vkb");
+    for (const std::string &given : {tmp.path(), tmp.path().substr(0, tmp.path().size() - 1)}) {
+        SCOPED_TRACE(given);
+        ui::EnterText(Page(), kArchiveEdit, U(given));
+        ui::ClickButton(Main(), kBeginButton);
+        EXPECT_EQ(PageText(kArchiveEdit), expected);
+        EXPECT_TRUE(FileExists(expected));
+        EXPECT_FALSE(FileExists(tmp.file(".conf.vkb")));
+        vk::fs::DeleteFile(U(expected));
+    }
+}
+
+// A new run clears the last run's outcome before it asks anything.
+TEST_F(PageTest, ANewRunClearsTheLastOutcome) {
+    TempFolder tmp;
+    ui::EnterText(Page(), kArchiveEdit, U(tmp.file("one")));
+    ui::ClickButton(Main(), kBeginButton);
+    ASSERT_EQ(Status().rfind("Backup completed: ", 0), 0u);
+    ui::ClickButton(Page(), kAdvancedButton);
+    ui::ClickButton(Page(), kClearButton);
+    ui::ClickButton(Main(), kBeginButton); // answered No: nothing selected
+    EXPECT_EQ(Status(), "For help, press <F1>");
+    EXPECT_EQ(ui::ProgressGetPos(State().progressBar), 0);
 }
 
 TEST_F(PageTest, AnEmptyArchiveFieldIsRefused) {
@@ -255,7 +388,7 @@ TEST_F(PageTest, ClosingDuringARunAsksAndOnlyStopsTheRun) {
     ASSERT_TRUE(probe.fired);
     EXPECT_EQ(Boxes(), std::vector<std::string>{"Terminate Process?"});
     EXPECT_EQ(N(ui::ShownLog().back().caption), "Process still running");
-    EXPECT_EQ(Status(), "Backup completed");
+    EXPECT_EQ(Status().rfind("Backup completed: ", 0), 0u) << Status();
     EXPECT_TRUE(ui::IsWindow(State().mainWindow));
 
     // Yes: the run stops, the window stays until it is closed again.
@@ -297,12 +430,28 @@ TEST_F(PageTest, F1OpensTheBackupPageTopicAndAltLettersGoToTheMainWindow) {
     EXPECT_FALSE(HelpFilter(State().mainWindow, ui::kMsgSysChar, 'c', 0));
     ui::PumpMessages(); // what the calls above posted
 
-    // Alt+C gives the tab the focus; Alt+O and Alt+E find no tab.
+    // Alt+E finds no tab; Alt+O gives the Restore tab the focus and shows
+    // its page; Alt+C goes back to the Backup tab.
     ui::SetFocus(ui::GetDlgItem(Page(), kArchiveEdit));
-    ui::DeliverInput(ui::GetDlgItem(Page(), kArchiveEdit), ui::kMsgSysChar, 'o', 0);
+    ui::DeliverInput(ui::GetDlgItem(Page(), kArchiveEdit), ui::kMsgSysChar, 'e', 0);
     ui::PumpMessages();
     EXPECT_EQ(ui::GetFocus(), ui::GetDlgItem(Page(), kArchiveEdit));
+    ui::DeliverInput(ui::GetDlgItem(Page(), kArchiveEdit), ui::kMsgSysChar, 'o', 0);
+    ui::PumpMessages();
+    EXPECT_EQ(ui::GetFocus(), State().tab);
+    EXPECT_EQ(ui::TabGetCurSel(State().tab), 1);
+    EXPECT_EQ(State().currentPage, State().restorePage);
+    EXPECT_TRUE(ui::IsVisible(State().restorePage));
+    EXPECT_FALSE(ui::IsVisible(Page()));
     ui::DeliverInput(ui::GetDlgItem(Page(), kArchiveEdit), ui::kMsgSysChar, 'C', 0);
+    ui::PumpMessages();
+    EXPECT_EQ(ui::GetFocus(), State().tab);
+    EXPECT_EQ(ui::TabGetCurSel(State().tab), 0);
+    EXPECT_EQ(State().currentPage, Page());
+
+    // Alt+B, the mnemonic of "&Backup", selects that tab and focuses it.
+    ui::SetFocus(ui::GetDlgItem(Page(), kArchiveEdit));
+    ui::DeliverInput(ui::GetDlgItem(Page(), kArchiveEdit), ui::kMsgSysChar, 'B', 0);
     ui::PumpMessages();
     EXPECT_EQ(ui::GetFocus(), State().tab);
     EXPECT_EQ(ui::TabGetCurSel(State().tab), 0);

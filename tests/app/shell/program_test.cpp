@@ -3,12 +3,16 @@
 // the process after every run, and the runs' progress procedures.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "app/resources/app_dialogs.h"
 #include "app/shell/app_state.h"
+#include "app/shell/archive_target.h"
+#include "app/shell/backup_meter.h"
 #include "app/shell/backup_page.h"
 #include "app/shell/backup_run.h"
+#include "app/shell/figures.h"
 #include "app/shell/restore_run.h"
 #include "app/shell/run_steps.h"
 #include "app/shell/settings.h"
@@ -72,12 +76,50 @@ TEST_F(ShellTest, ConfigBackupRunsHiddenInItsProgressDialogAndEnds) {
     EXPECT_EQ(ui::RunMessageLoop(), 0);
 }
 
-TEST_F(ShellTest, ConfigBackupWithoutFileWritesTheBareExtensionName) {
+// Without "file" the archive gets the name the page proposes, in the
+// installation's backup folder: never a hidden bin/.conf.vkb.
+TEST_F(ShellTest, ConfigBackupWithoutFileWritesTheDefaultName) {
     ASSERT_EQ(Start("configbackup"), StartUpResult::Ready);
+    const std::string proposed = N(PageState().defaultArchiveName);
+    EXPECT_EQ(proposed.rfind(DemoRoot() + "backup/tal7cfg", 0), 0u) << proposed;
     RunCommandLineMode();
-    const std::string bare = DemoRoot() + "bin/.conf.vkb";
-    EXPECT_TRUE(FileExists(bare));
-    std::filesystem::remove(bare);
+    EXPECT_FALSE(FileExists(DemoRoot() + "bin/.conf.vkb"));
+    EXPECT_TRUE(FileExists(proposed));
+    EXPECT_FALSE(State().commandLineFailed);
+    std::filesystem::remove(proposed);
+}
+
+// Standard error gets a one-line bar while it is a terminal (here a catcher
+// stands in for one), and nothing when it is not.
+namespace {
+std::string g_caught;
+void Catch(std::string_view text) { g_caught += text; }
+} // namespace
+
+TEST_F(ShellTest, AnUnattendedRunDrawsOneLineOfProgressOnATerminal) {
+    TempFolder tmp;
+    g_caught.clear();
+    SetMeterSink(&Catch);
+    ASSERT_EQ(Start("configbackup file " + tmp.file("bar")), StartUpResult::Ready);
+    RunCommandLineMode();
+    SetMeterSink(nullptr);
+    ASSERT_FALSE(g_caught.empty());
+    // Redrawn in place: carriage returns, one final line end.
+    EXPECT_EQ(g_caught.front(), '\r');
+    EXPECT_EQ(g_caught.back(), '\n');
+    EXPECT_EQ(std::count(g_caught.begin(), g_caught.end(), '\n'), 1);
+    const std::string last = g_caught.substr(g_caught.rfind('\r') + 1);
+    EXPECT_EQ(last.rfind("[##############################] 100%  ", 0), 0u) << last;
+    EXPECT_NE(last.find(" files, "), std::string::npos) << last;
+    EXPECT_NE(last.find("packing the archive"), std::string::npos) << last;
+    EXPECT_NE(g_caught.find("   0%  0 of "), std::string::npos) << g_caught.substr(0, 200);
+
+    // Not a terminal: nothing.
+    g_caught.clear();
+    MeterStart(3, 300, false);
+    MeterFileDone(100, true);
+    MeterFinish();
+    EXPECT_TRUE(g_caught.empty());
 }
 
 TEST_F(ShellTest, TerminateDuringACommandLineRunStillEndsTheProgram) {
@@ -231,18 +273,23 @@ TEST_F(ShellTest, BackupProgressWarnsUntilTheFirstNo) {
     ui::QueueAnswers(u"box:Yes; box:No");
     EXPECT_EQ(BackupProgress(9, StatusDestinationExists, u"/x/a.ini"), 1);
     EXPECT_TRUE(WarningsWanted());
+    // A failed copy: no box of the program's own; 1 lets the library show its
+    // box, which names the reason.
     EXPECT_EQ(BackupProgress(9, StatusWindowsError, u"/x/b.ini"), 1);
-    EXPECT_FALSE(WarningsWanted());
+    EXPECT_EQ(ui::ShownLog().size(), 1u);
     EXPECT_EQ(BackupProgress(9, StatusDestinationExists, u"/x/c.ini"), 1);
-    EXPECT_EQ(BackupProgress(9, StatusWindowsError, u"/x/d.ini"), 1);
+    EXPECT_FALSE(WarningsWanted());
+    EXPECT_EQ(BackupProgress(9, StatusDestinationExists, u"/x/d.ini"), 1);
+    // Warnings off: the library's box stays away too.
+    EXPECT_EQ(BackupProgress(9, StatusWindowsError, u"/x/e.ini"), 0);
 
     const auto &shown = ui::ShownLog();
     ASSERT_EQ(shown.size(), 2u);
     EXPECT_EQ(N(shown[0].caption), "Warning");
     EXPECT_EQ(N(shown[0].text), "/x/a.ini not backed up.\n\nA file by this name may have been copied from another "
                                 "directory already..\n\nContinue with warnings?");
-    EXPECT_EQ(N(shown[1].caption), "Windows Error");
-    EXPECT_EQ(N(shown[1].text), "Error backing up /x/b.ini.\n\nContinue with warnings?");
+    EXPECT_EQ(N(shown[1].text).rfind("/x/c.ini not backed up.", 0), 0u);
+    for (const auto &box : shown) EXPECT_EQ(N(box.caption).find("Windows"), std::string::npos);
     // Other codes do nothing.
     EXPECT_EQ(BackupProgress(2, 0, u"entry"), 1);
     EXPECT_EQ(MainStatus(), "/x/units.ini");
@@ -266,6 +313,58 @@ TEST(ArchiveName, TheExtensionRule) {
         {longName, (longName + ".conf.vkb").substr(0, 255)},
     };
     for (const Case &c : cases) EXPECT_EQ(N(WithArchiveExtension(U(c.in))), c.out) << c.in;
+}
+
+TEST(ArchiveName, AFolderOrNoNameTakesTheDefaultName) {
+    TempFolder tmp;
+    const std::u16string def = u"/opt/talvern/backup/tal7cfg240131.conf.vkb";
+    EXPECT_EQ(N(ArchiveInFolder(u"", def)), N(def));
+    EXPECT_EQ(N(ArchiveInFolder(tmp.upath(), def)), tmp.file("tal7cfg240131.conf.vkb"));
+    const std::string bare = tmp.path().substr(0, tmp.path().size() - 1);
+    EXPECT_EQ(N(ArchiveInFolder(U(bare), def)), tmp.file("tal7cfg240131.conf.vkb"));
+    EXPECT_EQ(N(ArchiveInFolder(u"/not/there/", def)), "/not/there/tal7cfg240131.conf.vkb");
+    EXPECT_EQ(N(ArchiveInFolder(U(tmp.file("x")), def)), tmp.file("x")); // a file name stays
+}
+
+TEST(BackupMeter, TheBarCoversCopyAndArchiveByBytes) {
+    MeterStart(4, 1000, false);
+    EXPECT_EQ(MeterPosition(), 0);
+    MeterFileDone(500, true);
+    EXPECT_EQ(MeterPosition(), 25);
+    MeterFileDone(500, false); // failed files are done too
+    EXPECT_EQ(MeterPosition(), 50);
+    EXPECT_EQ(Meter().copiedFiles, 1);
+    EXPECT_EQ(Meter().copiedBytes, 500u);
+    MeterArchiveStart();
+    EXPECT_EQ(MeterPosition(), 50);
+    MeterArchiveProgress(u"40%");
+    EXPECT_EQ(MeterPosition(), 70);
+    MeterArchiveProgress(u"junk"); // not a share: ignored
+    MeterArchiveProgress(u"30%");  // never backwards
+    EXPECT_EQ(MeterPosition(), 70);
+    MeterArchiveProgress(u"100%");
+    EXPECT_EQ(MeterPosition(), 100);
+    // Files without bytes count by number.
+    MeterStart(2, 0, false);
+    MeterFileDone(0, true);
+    EXPECT_EQ(MeterPosition(), 25);
+    EXPECT_EQ(MeterLine(), "[#######.......................]  25%  1 of 2 files, 0 bytes of 0 bytes");
+}
+
+TEST(Figures, CountsAndSizes) {
+    EXPECT_EQ(N(GroupedNumber(0)), "0");
+    EXPECT_EQ(N(GroupedNumber(999)), "999");
+    EXPECT_EQ(N(GroupedNumber(3027)), "3,027");
+    EXPECT_EQ(N(GroupedNumber(1234567)), "1,234,567");
+    EXPECT_EQ(N(SizeText(1)), "1 byte");
+    EXPECT_EQ(N(SizeText(1023)), "1,023 bytes");
+    EXPECT_EQ(N(SizeText(1536)), "1.5 KB");
+    EXPECT_EQ(N(SizeText(98ull * 1024 * 1024 + 5)), "98 MB");
+    EXPECT_EQ(N(SizeText(3ull << 30)), "3.0 GB");
+    EXPECT_EQ(N(CompletedStatus(3027, 98ull << 20, u"/b/x.conf.vkb")),
+              "Backup completed: 3,027 files, 98 MB, in /b/x.conf.vkb");
+    EXPECT_EQ(N(CompletedStatus(1, 10, u"/a/very/long/folder/name/that/goes/on/and/on/x.conf.vkb")),
+              "Backup completed: 1 file, 10 bytes, in .../x.conf.vkb");
 }
 
 TEST(ArchiveName, TheDefaultNameCarriesTheDate) {

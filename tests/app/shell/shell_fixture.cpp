@@ -12,12 +12,18 @@
 #include "app/shell/backup_run.h"
 #include "app/shell/restore_run.h"
 #include "app/shell/settings.h"
+#include "platform/ini/ini.h"
 #include "tests/support/test_support.h"
 
 namespace vk::test {
 namespace {
 
-constexpr char kDemoVariable[] = "VK_SHELL_TEST_DEMO";
+// Not "VK_...": Wine does not hand such variables to Windows programs.
+constexpr char kDemoVariable[] = "VAULTKEEP_SHELL_TEST_DEMO";
+// An existing installation to run on instead of a fresh copy, for pictures of
+// the window (scripts/screenshots.sh). Its registry file must be the one in
+// VAULTKEEP_REGISTRY; it is kept when the program ends.
+constexpr char kInstallationVariable[] = "VAULTKEEP_SHELL_TEST_INSTALLATION";
 
 void RemoveDemo() {
     const char *dir = std::getenv(kDemoVariable);
@@ -43,6 +49,11 @@ std::vector<std::string> OwnArguments() {
 // the library loads with the demo's folders. Second start: remove the copy
 // when the program ends.
 std::string PrepareDemo() {
+    if (const char *dir = std::getenv(kInstallationVariable); dir && *dir) {
+        std::string root(dir);
+        if (root.back() != '/') root += '/';
+        return root;
+    }
     if (const char *dir = std::getenv(kDemoVariable); dir && *dir) {
         std::atexit(&RemoveDemo);
         return std::string(dir) + "/inst/";
@@ -52,7 +63,7 @@ std::string PrepareDemo() {
     if (!::mkdtemp(folder.data())) return {};
     const std::string make = "bash '" + std::string(VK_SOURCE_DIR) + "/demo/make-installation.sh' '" + folder +
                              "/inst' >/dev/null";
-    if (std::system(make.c_str()) != 0) return {};
+    if (vk::test::Shell(make) != 0) return {};
     ::setenv(kDemoVariable, folder.c_str(), 1);
     ::setenv("VAULTKEEP_REGISTRY", (folder + "/inst/registry.reg").c_str(), 1);
     std::vector<std::string> args = OwnArguments();
@@ -90,6 +101,8 @@ void ShellTest::SetUp() {
     app::RestoreCounts() = app::RestoreCounters{};
     app::WarningsWanted() = true;
     std::filesystem::current_path(DemoRoot() + "bin");
+    // No test starts with a selection an earlier test kept.
+    ini::WriteString(u"BackupSelection", nullptr, nullptr, U(DemoRoot() + "bin/vaultkeep.ini").c_str());
 }
 
 void ShellTest::TearDown() {

@@ -131,15 +131,21 @@ TEST_F(InstallTree, DefaultChoiceOnTheDemoInstallation) {
                             "data/Wells/North-7/well.ini"})
         EXPECT_NE(std::find(unchecked.begin(), unchecked.end(), U(kDemo + rel)), unchecked.end()) << rel;
 
-    // The folders of the choice are partly checked, their leaves' parents
-    // collapsed and the levels above open.
+    // Each installation folder is a top-level item labelled with its path;
+    // those of the choice are partly checked and open, the others closed.
+    std::vector<std::u16string> roots;
+    for (VKTreeItem *item = TreeGetNext(tree, nullptr, TreeNext::Root); item; item = TreeGetNext(tree, item, TreeNext::Next)) {
+        roots.push_back(item->text);
+        const bool chosen = item->text != U(kDemo + "data");
+        EXPECT_EQ(item->expanded, chosen) << N(item->text);
+        EXPECT_EQ(item->state, chosen ? kPartlyChecked : kUnchecked) << N(item->text);
+    }
+    EXPECT_EQ(roots, (std::vector<std::u16string>{U(kDemo + "bin"), U(kDemo + "data"), U(kDemo + "config"),
+                                                   U(kDemo + "format")}));
     VKTreeItem *config = SelectItemByPath(tree, U(kDemo + "config/"));
     ASSERT_NE(config, nullptr);
-    EXPECT_EQ(config->state, kPartlyChecked);
-    EXPECT_EQ(TreeGetNext(tree, config, TreeNext::Parent)->state, kPartlyChecked);
-    ExpandToLeafParents(tree, TreeGetNext(tree, nullptr, TreeNext::Root));
-    EXPECT_FALSE(config->expanded);
-    EXPECT_TRUE(TreeGetNext(tree, config, TreeNext::Parent)->expanded);
+    EXPECT_EQ(TreeGetNext(tree, config, TreeNext::Parent), nullptr);
+    EXPECT_EQ(N(ItemFilePath(tree, TreeGetNext(tree, config, TreeNext::Child))).rfind(kDemo + "config/", 0), 0u);
 }
 
 TEST_F(InstallTree, DefaultChoiceWithoutSettingsFileUsesTheBuiltInSkipList) {

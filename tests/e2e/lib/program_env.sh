@@ -14,12 +14,12 @@ mkdir -p "$TMPDIR"
 unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM VAULTKEEP_ANSWERS
 cd "$inst/bin"
 
-# vk ARGS...: runs the program (limited to 60 seconds); its standard error is
-# in $work/err and its exit code in $rc.
+# vk ARGS...: runs the program (limited to 60 seconds); its standard output is
+# in $work/stdout, its standard error in $work/err and its exit code in $rc.
 vk() {
   rc=0
-  timeout 60 "$VK_BIN/vaultkeep" "$@" 2>"$work/err" || rc=$?
-  cat "$work/err" >&2
+  timeout 60 "$VK_BIN/vaultkeep" "$@" >"$work/stdout" 2>"$work/err" || rc=$?
+  cat "$work/stdout" "$work/err" >&2
   if [ "$rc" -eq 124 ]; then echo "vaultkeep $* did not end by itself" >&2; exit 1; fi
 }
 

@@ -258,7 +258,7 @@ TEST_F(BackupJobTest, AppendToAnUnusableArchiveFromTheDialog) {
         if (s.what == vk::ui::Shown::What::Box) boxes.push_back(N(s.caption) + ": " + N(s.text));
     EXPECT_EQ(boxes, (std::vector<std::string>{
                          "Warning: Unknown backup version, cannot restore",
-                         "Note: File is not a valid backup, creating a new file.\n\nPress Delete to replace the file "
+                         "Note: File is not a valid backup: nothing can be appended to it.\n\nPress Delete to replace the file "
                          "with the new backup, or Cancel to stop."}));
     EXPECT_EQ(ReadFile(archive), old);
     EXPECT_EQ(WorkFolderCount(Dir("temp")), 0);

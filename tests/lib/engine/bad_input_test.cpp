@@ -62,7 +62,7 @@ TEST_F(BadInputTest, DamagedArchives) {
         {"truncated", good.substr(0, good.size() * 6 / 10), Outcome::Refused, 1},
         {"no directory end", good.substr(0, good.size() - 10), Outcome::Refused, 1},
         {"local header only", good.substr(0, 30), Outcome::Refused, 1},
-        {"corrupt entry", corrupt, Outcome::Unpacked, 0}, // found when its item unpacks it
+        {"corrupt entry", corrupt, Outcome::Unpacked, 1}, // found by the opening check
         {"zeros", std::string(4096, '\0'), Outcome::Plain, 0},
         {"three bytes", "PK\x03", Outcome::Plain, 0},
     };
@@ -83,8 +83,12 @@ TEST_F(BadInputTest, DamagedArchives) {
             // The damaged entry is missing, the rest is there.
             EXPECT_EQ(VKRestore(job, 1002, 0, 0, nullptr, nullptr, u"b.ini"), StatusOk);
             EXPECT_EQ(VKRestore(job, 1002, 0, 0, nullptr, nullptr, u"a.ini"), StatusNoSourceFile);
+            // Announced once, when the archive was opened; the item finds no source.
             EXPECT_EQ(Refusals(), 1) << c.name;
-            EXPECT_EQ(N(vk::ui::ShownLog().back().text), "Problem unzipping 4001/a.ini to temp folder");
+            int warnings = 0;
+            for (const auto &shown : vk::ui::ShownLog())
+                warnings += N(shown.text) == "Problem unzipping 4001/a.ini to temp folder";
+            EXPECT_EQ(warnings, 1) << c.name;
             EXPECT_EQ(ReadFile(Dir("config") + "a.ini"), "[A]\r\n" + std::string(20000, 'a') + "=1\r\n"); // untouched
         }
         EXPECT_EQ(VKRestoreClose(job), 1);
@@ -142,8 +146,9 @@ TEST_F(BadInputTest, OddMetadata) {
         EXPECT_EQ(job->flags & VKF_PLAIN_SOURCE, 0u) << c.name;
         EXPECT_EQ(N(job->servicesPath), N(job->workFolder) + c.services) << c.name;
         std::vector<int> codes;
+        // Init's own codes; 13 names a refused entry while unpacking.
         for (int code : Log().Codes())
-            if (code == 0 || code >= 6) codes.push_back(code);
+            if (code == 0 || (code >= 6 && code != 13)) codes.push_back(code);
         codes.resize(std::min<size_t>(codes.size(), 6));
         EXPECT_EQ(codes, (std::vector<int>{0, 6, 7, 8, 10, 12})) << c.name;
         EXPECT_EQ(VKRestore(job, 1002, 0, 0, nullptr, nullptr, u"a.ini"), StatusOk) << c.name;
@@ -183,7 +188,7 @@ TEST_F(BadInputTest, CancelWhileZipping) {
             EXPECT_FALSE(vk::test::FileExists(archive));
         }
         std::vector<std::string> left;
-        for (const auto &e : std::filesystem::directory_iterator(Dir("backup"))) left.push_back(e.path().filename());
+        for (const auto &e : std::filesystem::directory_iterator(Dir("backup"))) left.push_back(e.path().filename().string());
         EXPECT_EQ(left.size(), existing ? 1u : 0u);
         EXPECT_EQ(WorkFolderCount(Dir("temp")), 0);
     }

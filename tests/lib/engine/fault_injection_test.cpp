@@ -63,7 +63,7 @@ protected:
     // The backup folder holds the archive (when there is one) and reports only.
     void ExpectOnlyArchiveAndReports(const std::string &context) {
         for (const auto &e : fsys::directory_iterator(Dir("backup"))) {
-            const std::string name = e.path().filename();
+            const std::string name = e.path().filename().string();
             EXPECT_TRUE(e.path() == archive_ || name.find("Results.txt") != std::string::npos) << context << name;
         }
         EXPECT_TRUE(fsys::is_empty(Dir("temp"))) << context;

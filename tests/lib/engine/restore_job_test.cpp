@@ -124,8 +124,9 @@ TEST_F(RestoreJobTest, ArchiveWithoutVersionOrDates) {
 }
 
 TEST_F(RestoreJobTest, Version7ArchiveAsksOnceAndAlwaysReports) {
-    const std::string why = "[Talvern Backup Utility]\r\nName=v7\r\nBackupVersion=7.0\r\nBackupDate=5\r\n"
-                            "[Comment]\r\n1=c1\r\n2=c2\r\n";
+    // Made on 18 June 2022 (a file time).
+    const std::string why = "[Talvern Backup Utility]\r\nName=v7\r\nBackupVersion=7.0\r\n"
+                            "BackupDate=133000000000000000\r\n[Comment]\r\n1=c1\r\n2=c2\r\n";
     const std::string archive = Archive("v7.vkb", why,
                                         {{"4001/units.ini", "[U]\r\n"},
                                          {"2002/talvern.exe", "MZ"},
@@ -143,7 +144,13 @@ TEST_F(RestoreJobTest, Version7ArchiveAsksOnceAndAlwaysReports) {
     EXPECT_EQ(VKRestore(job, 2002, 0, 0, nullptr, nullptr, u"talvern.exe"), StatusNotTranslated);
     EXPECT_EQ(VKRestore(job, 2004, 0, 0, nullptr, nullptr, u"dumpcal.out"), StatusSkipOne);
     EXPECT_EQ(VKRestore(job, 2004, 0, 0, nullptr, nullptr, u"other.out"), StatusOk);
-    EXPECT_EQ(Boxes(), std::vector<std::string>{"Verify to continue: Restore configuration from Talvern 7?"});
+    // Asked once, naming the archive and when it was made.
+    ASSERT_EQ(Boxes().size(), 1u);
+    EXPECT_EQ(Boxes()[0].rfind("Verify to continue: Restore configuration from Talvern 7?\n\nArchive: " + archive +
+                                   "\nMade: 2022-06-1",
+                               0),
+              0u)
+        << Boxes()[0];
     EXPECT_FALSE(vk::test::FileExists(Dir("bin") + "talvern.exe"));
     EXPECT_FALSE(vk::test::FileExists(Dir("bin") + "dumpcal.out"));
     EXPECT_EQ(ReadFile(Dir("bin") + "other.out"), "other");

@@ -54,7 +54,7 @@ constexpr char kBackupReport[] =
     "\r\n\r\n*** ERROR ITEMS ***\r\n\r\n"
     "\r\nServices:\r\nSvc2 : Failed\r\n"
     "\r\nTools:\r\nToolB : Calibration missing\r\nToolD : Access denied.\r\n"
-    "\r\nFiles:\r\n<4001\\c.ini> : Windows error.\r\n<4001\\d.ini> : Copying D - Failed\r\n"
+    "\r\nFiles:\r\n<4001\\c.ini> : System error.\r\n<4001\\d.ini> : Copying D - Failed\r\n"
     "<4001\\e.ini> : Unknown or multiple errors\r\n"
     "\r\nIni Items\r\nPrinters : Ini fail.\r\n1 : Failed\r\n";
 
@@ -105,7 +105,7 @@ TEST(StatusText, EveryCodeHasItsText) {
         {6, u"No source file."},
         {7, u"Destination file exists."},
         {8, u"Destination file has newer version."},
-        {9, u"Windows error."},
+        {9, u"System error."},
         {10, u"Access denied."},
         {11, u"Ini fail."},
         {12, u"Unknown or multiple errors"},
@@ -160,7 +160,7 @@ TEST_F(ReportTest, RestoreReportReadsTheRestoreSections) {
                                  "\r\n\r\n*** SUCCESSFUL ITEMS ***\r\n\r\n"
                                  "\r\nFiles:\r\n"
                                  "\r\n\r\n*** ERROR ITEMS ***\r\n\r\n"
-                                 "\r\nFiles:\r\n<z.ini> : Windows error.\r\n");
+                                 "\r\nFiles:\r\n<z.ini> : System error.\r\n");
 }
 
 TEST_F(ReportTest, WrittenOnlyForStartedJobsThatAreDueOrAsked) {

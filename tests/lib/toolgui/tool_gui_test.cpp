@@ -9,10 +9,13 @@
 #include <QTimer>
 #include <QtTest/QTest>
 
+#include <algorithm>
 #include <cstdlib>
+#include <vector>
 
 #include "lib/resources/library_dialogs.h"
 #include "lib/services/profile.h"
+#include "lib/tools/tool_dialogs.h"
 #include "lib/tools/tool_tree_dialogs.h"
 #include "platform/ui/qt/qt_backend.h"
 #include "platform/ui/treeview.h"
@@ -36,7 +39,7 @@ void Spin(int ms) {
 std::string Picture(const char *name) {
     const std::string folder = std::string(VK_BINARY_DIR) + "/screenshots/";
     const std::string mk = "mkdir -p '" + folder + "'";
-    if (std::system(mk.c_str()) != 0) return {};
+    if (vk::test::Shell(mk) != 0) return {};
     return folder + name;
 }
 
@@ -69,18 +72,7 @@ protected:
 TEST_F(ToolGuiTest, SelectionDialogRendersTakesClicksAndTransfers) {
     const std::string demo = ReadFile(std::string(VK_SOURCE_DIR) + "/demo/config/tools.ini");
     const std::u16string tools = Tools(demo);
-    WriteFile(tmp.file("services.ini"), "[Service]\n1=Open Hole\n[Open Hole]\nTool1=GR;serial=GR1001\nTool2=CCL\n");
-    WriteFile(tmp.file("archive.wcf"), "");
-    WriteFile(tmp.file("Backup.why"), "");
-    BackupJob job;
-    job.flags = VKF_BACKUP;
-    job.name = u"b";
-    job.workFolder = tmp.upath();
-    job.metadataPath = tmp.ufile("Backup.why");
-    job.toolsPath = tmp.ufile("archive.wcf");
-    // The test installation has no format files: their copy failures are
-    // recorded, not shown.
-    job.progress = [](int, intptr_t, const char16_t *) { return 0; };
+    BackupJob job = SelectionJob();
 
     bool shown = false, pictured = false;
     std::string rows;
@@ -112,14 +104,7 @@ TEST_F(ToolGuiTest, SelectionDialogRendersTakesClicksAndTransfers) {
     EXPECT_TRUE(shown);
     EXPECT_TRUE(pictured);
     EXPECT_EQ(result, 1);
-    char16_t value[8] = {};
-    for (const char16_t *entry : {u"GR-GR1001", u"GR-GR1002", u"CCL-CCL-1"}) {
-        value[0] = 0;
-        lib::ProfileGetString(u"ToolBk", entry, u"", value, 8, job.metadataPath.c_str());
-        EXPECT_EQ(N(value), "0") << N(entry);
-    }
-    lib::ProfileGetString(u"ToolBk", u"GR-GR1010", u"x", value, 8, job.metadataPath.c_str());
-    EXPECT_EQ(N(value), "x");
+    ExpectSelectionOfGr1002(job);
 }
 
 TEST_F(ToolGuiTest, ToolTreeWindowShowsTheDemoDatabase) {
@@ -134,7 +119,45 @@ TEST_F(ToolGuiTest, ToolTreeWindowShowsTheDemoDatabase) {
     QWidget *widget = ui::qt::WidgetOf(tree);
     ASSERT_NE(widget, nullptr);
     EXPECT_TRUE(widget->isVisible());
+    // The tree lies inside the window: its scroll bar and last rows show.
+    QWidget *window = widget->window();
+    EXPECT_TRUE(window->rect().contains(widget->geometry())) << widget->geometry().height() << " in "
+                                                              << window->height();
     EXPECT_EQ(vkui_qt_save_screenshot(tree, Picture("tool_tree.png").c_str()), 1);
+}
+
+// The overwrite question's buttons are as wide as their texts ("Don't
+// Overwrite Any" whole), side by side, inside the dialog.
+TEST_F(ToolGuiTest, OverwriteQuestionButtonsShowTheirWholeText) {
+    bool checked = false, pictured = false;
+    QTimer::singleShot(100, [&] {
+        VKHWND d = nullptr;
+        for (VKHWND w : ui::TopLevelWindows())
+            if (ui::GetTemplateId(w) == vk::lib::kDialogToolOverwrite) d = w;
+        ASSERT_NE(d, nullptr);
+        QWidget *dialog = ui::qt::WidgetOf(d);
+        ASSERT_NE(dialog, nullptr);
+        std::vector<QPushButton *> shown;
+        for (QPushButton *b : dialog->findChildren<QPushButton *>())
+            if (b->isVisible()) shown.push_back(b);
+        ASSERT_EQ(shown.size(), 4u);
+        std::sort(shown.begin(), shown.end(), [](QPushButton *a, QPushButton *b) { return a->x() < b->x(); });
+        EXPECT_EQ(shown.back()->text().toStdString(), "Don't Overwrite Any");
+        for (size_t i = 0; i < shown.size(); ++i) {
+            EXPECT_GE(shown[i]->width(), shown[i]->sizeHint().width()) << shown[i]->text().toStdString();
+            if (i > 0) {
+                EXPECT_GT(shown[i]->x(), shown[i - 1]->geometry().right()) << shown[i]->text().toStdString();
+            }
+            EXPECT_LE(shown[i]->geometry().right(), dialog->width()) << shown[i]->text().toStdString();
+        }
+        pictured = vkui_qt_save_screenshot(d, Picture("tool_overwrite.png").c_str()) == 1;
+        checked = true;
+        QTest::mouseClick(shown.front(), Qt::LeftButton);
+    });
+    const int answer = vk::tools::AskToolOverwrite(nullptr, u"Tool GR-GR1001 exists already, overwrite?");
+    EXPECT_TRUE(checked);
+    EXPECT_TRUE(pictured);
+    EXPECT_EQ(answer, vk::tools::kAnswerOverwriteAll);
 }
 
 } // namespace

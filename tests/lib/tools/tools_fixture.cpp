@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "common/file_helpers.h"
+#include "lib/engine/archive_entries.h"
 #include "lib/engine/job_report.h"
 #include "lib/services/directories.h"
 #include "platform/fs/fs.h"
@@ -43,7 +44,7 @@ std::string ToolsTest::MakeDemo(const std::string &name) {
     const std::string target = tmp.path() + name;
     const std::string command =
         "bash '" + std::string(VK_SOURCE_DIR) + "/demo/make-installation.sh' '" + target + "' >/dev/null 2>&1";
-    if (std::system(command.c_str()) != 0) ADD_FAILURE() << "demo installation not made: " << command;
+    if (vk::test::Shell(command) != 0) ADD_FAILURE() << "demo installation not made: " << command;
     return target + "/";
 }
 
@@ -76,7 +77,11 @@ ScratchJob::ScratchJob(const vk::test::TempFolder &tmp, bool restore) {
     job.workFolder = tmp.upath();
     job.name = u"scratch";
     job.metadataPath = tmp.ufile("Backup.why");
+    // A backup collects its file items for an archive (never written here).
+    if (!restore) job.archivePath = tmp.ufile("scratch.vkb");
     vk::CreateEmptyTextFile(job.metadataPath.c_str());
 }
+
+bool ScratchJob::Archived(const char16_t *entry) { return vk::engine::ArchiveHasEntry(job, entry); }
 
 } // namespace vk::toolstest

@@ -185,6 +185,22 @@ TEST_F(ToolDialogsTest, CheckSpreadsDownAndClearingSpreadsUp) {
     DestroyWindow(dialog);
 }
 
+// Space on the selected entry spreads its check as the click does.
+TEST_F(ToolDialogsTest, SpaceChecksTheSelectedEntryWithTheClickRules) {
+    OpenSelection(Services("Tool1=CCL;model=M1\nTool2=GR;serial=200\n"));
+    VKTreeItem *gr = Item(u"GR", u"");
+    ASSERT_TRUE(TreeSelectItem(selTree, gr));
+    DeliverInput(selTree, kMsgKeyDown, kKeySpace, 0);
+    EXPECT_EQ(State(gr), 2);
+    for (const char16_t *label : {u"A (Gamma)", u"100", u"200"}) EXPECT_EQ(State(Item(u"GR", label)), 2);
+    VKTreeItem *s100 = Item(u"GR", u"100");
+    ASSERT_TRUE(TreeSelectItem(selTree, s100));
+    DeliverInput(selTree, kMsgKeyDown, kKeySpace, 0);
+    EXPECT_EQ(State(s100), 1);
+    EXPECT_EQ(State(gr), 1); // clearing spreads up
+    DestroyWindow(dialog);
+}
+
 TEST_F(ToolDialogsTest, ResizeKeepsButtonsInTheCornerAndFillsWithTheTree) {
     OpenSelection(Services("Tool1=GR\n"));
     const Rect before = GetWindowRect(dialog);

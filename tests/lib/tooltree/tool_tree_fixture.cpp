@@ -1,8 +1,10 @@
 #include "tests/lib/tooltree/tool_tree_fixture.h"
 
 #include <cstdlib>
+#include <filesystem>
 
 #include "lib/services/directories.h"
+#include "lib/services/profile.h"
 #include "platform/ui/ui.h"
 
 namespace vk::test {
@@ -56,8 +58,10 @@ void ToolTreeTest::Install(bool tcp) {
     WriteFile(tmp.file("registry.reg"),
               "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\KDBase]\r\n\"ConfigDir\"=\"" +
                   config + "\"\r\n\"BinDir\"=\"" + tmp.path() + "\"\r\n");
-    std::string mkdir = "mkdir -p '" + config + "'";
-    ASSERT_EQ(std::system(mkdir.c_str()), 0);
+    // Made without a shell: under Wine, starting one is slow and can fail.
+    std::error_code ec;
+    std::filesystem::create_directories(config, ec);
+    ASSERT_FALSE(ec) << config;
     WriteFile(config + "WProperties.ini", tcp ? "[Global]\r\nTCP=1\r\n" : "[Global]\r\nTCP=0\r\n");
     ::setenv("VAULTKEEP_REGISTRY", tmp.file("registry.reg").c_str(), 1);
     vk::lib::LoadDirectories();
@@ -99,6 +103,33 @@ size_t ToolTreeTest::Count(VKHWND t) {
     std::string o = Outline(t);
     for (char c : o) n += c == '\n';
     return n;
+}
+
+BackupJob ToolTreeTest::SelectionJob() {
+    WriteFile(tmp.file("services.ini"), "[Service]\n1=Open Hole\n[Open Hole]\nTool1=GR;serial=GR1001\nTool2=CCL\n");
+    WriteFile(tmp.file("archive.wcf"), "");
+    WriteFile(tmp.file("Backup.why"), "");
+    BackupJob job;
+    job.flags = VKF_BACKUP;
+    job.name = u"b";
+    job.workFolder = tmp.upath();
+    job.metadataPath = tmp.ufile("Backup.why");
+    job.toolsPath = tmp.ufile("archive.wcf");
+    // The test installation has no format files: their copy failures are
+    // recorded, not shown.
+    job.progress = [](int, intptr_t, const char16_t *) { return 0; };
+    return job;
+}
+
+void ToolTreeTest::ExpectSelectionOfGr1002(const BackupJob &job) {
+    char16_t value[8] = {};
+    for (const char16_t *entry : {u"GR-GR1001", u"GR-GR1002", u"CCL-CCL-1"}) {
+        value[0] = 0;
+        lib::ProfileGetString(u"ToolBk", entry, u"", value, 8, job.metadataPath.c_str());
+        EXPECT_EQ(std::u16string(value), u"0");
+    }
+    lib::ProfileGetString(u"ToolBk", u"GR-GR1010", u"x", value, 8, job.metadataPath.c_str());
+    EXPECT_EQ(std::u16string(value), u"x");
 }
 
 } // namespace vk::test

@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "lib/engine/job.h"
 #include "tests/support/test_support.h"
 #include "vaultkeeplib.h"
 
@@ -28,6 +29,12 @@ protected:
     std::u16string Tools(const std::string &text);
     // A new tree window (replacing the last one).
     VKHWND NewTree(bool checkBoxes = false);
+    // A backup job in the temporary folder whose tool selection is of
+    // service "Open Hole" (GR with serial GR1001, and CCL) in services.ini.
+    BackupJob SelectionJob();
+    // After the selection took GR1002 as well: GR1001, GR1002 and CCL-1 are
+    // marked for transfer in the job's metadata, GR1010 is not.
+    static void ExpectSelectionOfGr1002(const BackupJob &job);
 
     // Indented outline "text [kind]" one line per item, two blanks a level;
     // with blocks, each line also shows "mark|tool|serial|model".

@@ -308,6 +308,23 @@ TEST_F(ToolTreeTest, TreeWindowOfTheHeaderWalksReadsAndEnds) {
     EXPECT_EQ(VKTreeNext(tree, root, 77), nullptr);
     EXPECT_FALSE(VKTreeGetItem(tree, nullptr, &info));
     EXPECT_FALSE(VKTreeGetItem(tree, root, nullptr));
+    // The tree fills the window's client area: the frame less caption and
+    // borders, so its scroll bar and last rows lie inside; so after a resize.
+    const auto clientOf = [](vk::ui::Rect frame) {
+        return vk::ui::Rect{0, 0, frame.w - 2 * vk::ui::SystemMetric(vk::ui::Metric::BorderWidth),
+                            frame.h - vk::ui::SystemMetric(vk::ui::Metric::CaptionHeight) -
+                                2 * vk::ui::SystemMetric(vk::ui::Metric::BorderHeight)};
+    };
+    VKHWND frame = vk::ui::GetParent(tree);
+    for (int pass = 0; pass < 2; ++pass) {
+        const vk::ui::Rect want = clientOf(vk::ui::GetWindowRect(frame));
+        EXPECT_EQ(vk::ui::GetClientRect(tree).w, want.w) << pass;
+        EXPECT_EQ(vk::ui::GetClientRect(tree).h, want.h) << pass;
+        vk::ui::Rect bigger = vk::ui::GetWindowRect(frame);
+        bigger.w += 50;
+        bigger.h += 30;
+        vk::ui::MoveWindow(frame, bigger, true);
+    }
     const size_t items = Count(tree);
     deletions = 0;
     EXPECT_EQ(VKRunTreeWindow(tree), 0);

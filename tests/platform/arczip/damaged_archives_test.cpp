@@ -102,6 +102,52 @@ open(path, 'wb').write(raw)
     EXPECT_TRUE(Snapshot(t.file("dest2")).empty());
 }
 
+// The sizes an archive declares are known before anything is unpacked, and an
+// entry whose data runs longer than it declares is refused: the room checked
+// before unpacking must hold what is written.
+TEST(ArcDamaged, DeclaredSizesAndEntriesLongerThanDeclared) {
+    TempFolder t;
+    std::string out;
+    ASSERT_EQ(Python(R"(
+import sys, zipfile, struct
+path = sys.argv[1]
+with zipfile.ZipFile(path, 'w') as z:
+    z.writestr('short.txt', b'S' * 1000, compress_type=zipfile.ZIP_DEFLATED)
+    z.writestr('stored.txt', b'T' * 1000, compress_type=zipfile.ZIP_STORED)
+    z.writestr('right.txt', b'R' * 3000, compress_type=zipfile.ZIP_DEFLATED)
+raw = bytearray(open(path, 'rb').read())
+z = zipfile.ZipFile(path)
+for name in ('short.txt', 'stored.txt'):
+    i = z.getinfo(name)
+    struct.pack_into('<I', raw, i.header_offset + 22, 10)  # local header: uncompressed size
+c = raw.find(b'PK\x01\x02')
+while c >= 0:
+    n = struct.unpack_from('<H', raw, c + 28)[0]
+    if bytes(raw[c + 46:c + 46 + n]) in (b'short.txt', b'stored.txt'):
+        struct.pack_into('<I', raw, c + 24, 10)  # central directory: uncompressed size
+    c = raw.find(b'PK\x01\x02', c + 4)
+open(path, 'wb').write(raw)
+)",
+                     {t.file("long.zip")}, &out),
+              0)
+        << out;
+    Job unzip(t.file("long.zip"), t.file("dest"));
+    ASSERT_EQ(ArcOpen(&unzip.request), 1);
+    uint64_t entries = 0, bytes = 0;
+    EXPECT_EQ(ArcUnpackedSize(&unzip.request, &entries, &bytes), 1);
+    EXPECT_EQ(entries, 3u);
+    EXPECT_EQ(bytes, 3020u);
+    EXPECT_EQ(ArcExtractAll(&unzip.request), 1);
+    EXPECT_EQ(ArcClose(&unzip.request), 1);
+    const std::vector<std::string> refused = unzip.recorder.Texts(ARC_EVENT_CANNOT_UNPACK);
+    EXPECT_EQ(refused, (std::vector<std::string>{"short.txt", "stored.txt"}));
+    EXPECT_EQ(Snapshot(t.file("dest")), (Tree{{"right.txt", std::string(3000, 'R')}}));
+
+    // Not between ArcOpen and ArcClose: no sizes.
+    EXPECT_EQ(ArcUnpackedSize(&unzip.request, &entries, &bytes), 0);
+    EXPECT_EQ(ArcUnpackedSize(nullptr, &entries, &bytes), 0);
+}
+
 // Random damage anywhere in the archive: the calls end, report or fail, and
 // whatever they write stays inside the destination, without temporary files.
 TEST(ArcDamaged, SurvivesRandomCorruption) {

@@ -133,6 +133,33 @@ TEST(IniCache, WritesOutsideABatchAreOnDiskAtOnceAndBatchesWriteOnceAtTheEnd) {
     vk::ini::Forget(file.c_str());
 }
 
+// A job's work folder is thrown away with the job: its records file is on
+// disk when each call returns, like any other, but the calls do not wait for
+// the disk to sync it.
+TEST(IniCache, ScratchFolderFilesAreWrittenButNotSynced) {
+    TempFolder dir;
+    ::mkdir(dir.file("work").c_str(), 0700);
+    WriteFile(dir.file("work/Backup.why"), "[Talvern Backup Utility]\r\n");
+    WriteFile(dir.file("settings.ini"), "[A]\r\n");
+    const std::u16string records = dir.ufile("work/Backup.why");
+    const std::u16string settings = dir.ufile("settings.ini");
+    vk::ini::SetScratchFolder(dir.ufile("work"), true);
+    vk::fs::ResetFaults();
+    for (int i = 0; i < 50; ++i) {
+        vk::ini::Batch call;
+        ASSERT_TRUE(vk::ini::WriteString(u"FileBk", Key(i).c_str(), u"0", records.c_str()));
+        ASSERT_TRUE(vk::ini::WriteString(u"A", Key(i).c_str(), u"v", settings.c_str()));
+        ASSERT_TRUE(call.Finish());
+        const std::string now = ReadFile(dir.file("work/Backup.why"));
+        ASSERT_EQ(std::count(now.begin(), now.end(), '\n'), i + 3);
+    }
+    EXPECT_EQ(vk::fs::CallCount(vk::fs::Op::Rename), 100);
+    EXPECT_EQ(vk::fs::CallCount(vk::fs::Op::Flush), 50); // the settings file only
+    vk::ini::ForgetUnder(dir.ufile("work"));
+    vk::ini::SetScratchFolder(dir.ufile("work"), false);
+    vk::ini::Forget(settings.c_str());
+}
+
 TEST(IniCache, PendingWritesReachTheDiskAtExit) {
     TempFolder dir;
     WriteFile(dir.file("a.ini"), "[A]\r\n");

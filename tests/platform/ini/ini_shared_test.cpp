@@ -216,4 +216,39 @@ TEST(IniShared, ASnapshotReadsOneVersion) {
     vk::ini::Forget(nullptr);
 }
 
+// A snapshot holds the file as it is on disk when it is taken, even when the
+// file was looked at a moment before: a version that another process renamed
+// into place just then (or the file created just then) is what it reads, and
+// never the older version or an empty document for as long as it is held.
+TEST(IniShared, ASnapshotTakesTheFileAsItIsWhenTaken) {
+    TempFolder dir;
+    const std::u16string file = dir.ufile("a.ini");
+    auto replace = [&](int n) {
+        const std::string v = std::to_string(n);
+        WriteFile(dir.file("b.ini"), "[A]\r\nx=" + v + "\r\n");
+        // Old time stamps: the file does not look recently changed.
+        const struct timespec old[2] = {{1'000'000'000, 0}, {1'000'000'000, 0}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, dir.file("b.ini").c_str(), old, 0), 0);
+        ASSERT_EQ(std::rename(dir.file("b.ini").c_str(), dir.file("a.ini").c_str()), 0);
+    };
+    for (int round = 0; round < 20; ++round) {
+        // Missing when looked at, created right after.
+        EXPECT_EQ(vk::ini::GetInt(u"A", u"x", -1, file.c_str()), -1);
+        replace(round * 2 + 1);
+        {
+            vk::ini::Snapshot snapshot(file);
+            EXPECT_EQ(vk::ini::GetInt(u"A", u"x", -1, file.c_str()), round * 2 + 1) << round;
+        }
+        // One version looked at, the next renamed over it right after.
+        replace(round * 2 + 2);
+        {
+            vk::ini::Snapshot snapshot(file);
+            EXPECT_EQ(vk::ini::GetInt(u"A", u"x", -1, file.c_str()), round * 2 + 2) << round;
+        }
+        ASSERT_EQ(::unlink(dir.file("a.ini").c_str()), 0);
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    vk::ini::Forget(nullptr);
+}
+
 } // namespace

@@ -169,6 +169,10 @@ TEST_F(QtModalTest, FileDialogTakesTheRequestAndReturnsThePath) {
         {std::u16string(u"Talvern Backup\0*.conf.vkb\0\0", 27), {"Talvern Backup (*.conf.vkb)"}},
         {std::u16string(u"Ini\0*.ini;*.INI\0All files\0*.*\0\0", 32), {"Ini (*.ini *.INI)", "All files (*.*)"}},
         {std::u16string(u"Lonely\0\0", 8), {}}, // a description without a pattern
+        // A description that shows its pattern already is not given it twice.
+        {std::u16string(u"Talvern Backup (*.conf.vkb)\0*.conf.vkb\0\0", 40), {"Talvern Backup (*.conf.vkb)"}},
+        {std::u16string(u"Ini (*.ini;*.INI)\0*.ini;*.INI\0\0", 31), {"Ini (*.ini *.INI)"}},
+        {std::u16string(u"Notes (old)\0*.txt\0\0", 19), {"Notes (old) (*.txt)"}},
         {u"", {}},
     };
     for (const auto &f : filters) EXPECT_EQ(qt::NameFilters(f.filter), f.expected);

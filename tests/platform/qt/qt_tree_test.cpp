@@ -1,7 +1,10 @@
 // The tree view: clicks at the model's geometry act as the model's clicks,
 // and the rows show the model's state images.
+#include <QApplication>
+#include <QHelpEvent>
 #include <QImage>
 #include <QScrollBar>
+#include <QToolTip>
 #include <QtTest/QTest>
 
 #include "platform/ui/window.h"
@@ -134,6 +137,59 @@ TEST_F(QtTreeTest, ScrollBarFollowsTheModel) {
     TreeEnsureVisible(tree_, TreeGetNext(tree_, nullptr, TreeNext::LastVisible));
     Spin(0);
     EXPECT_EQ(bar->value(), bar->maximum());
+}
+
+QScrollBar *Bar(QWidget *w, Qt::Orientation o) {
+    for (QScrollBar *bar : w->findChildren<QScrollBar *>())
+        if (bar->orientation() == o) return bar;
+    return nullptr;
+}
+
+// A name wider than the view: a sideways scroll bar, clicks that still reach
+// the model at its own x, and the whole text as a tooltip.
+TEST_F(QtTreeTest, LongNamesScrollSidewaysAndShowTheirWholeText) {
+    QScrollBar *sideways = Bar(widget_, Qt::Horizontal);
+    ASSERT_NE(sideways, nullptr);
+    EXPECT_FALSE(sideways->isVisible()); // short names fit
+    const std::u16string name = u"CTS-4 (Combination string: gamma ray, casing collar, temperature and pressure, "
+                                u"with the long description the tool database keeps)";
+    TreeItemData data;
+    data.mask = kTvifText;
+    data.text = name;
+    VKTreeItem *wide = TreeInsertItem(tree_, root_, kTviLast, data);
+    Spin(0);
+    ASSERT_TRUE(sideways->isVisible());
+    EXPECT_GT(sideways->maximum(), 0);
+    EXPECT_GE(sideways->maximum() + sideways->pageStep(),
+              kTreeIndent * 2 + kTreeStateWidth + QFontMetrics(widget_->font()).horizontalAdvance(QString::fromStdU16String(name)));
+
+    // Scrolled by 10 pixels: the check box of a.ini (row 1) lies 10 pixels
+    // further left on the screen, and a click there is a click on it.
+    sideways->setValue(10);
+    const int before = a_->state;
+    QTest::mouseClick(widget_, Qt::LeftButton, {}, StateIcon(1, 1) - QPoint(10, 0));
+    EXPECT_NE(a_->state, before);
+
+    // The tooltip over the wide row's label holds its whole text.
+    const QPoint label(kTreeIndent * 2 + kTreeStateWidth + 20 - 10, 3 * kTreeRowHeight + kTreeRowHeight / 2);
+    QHelpEvent help(QEvent::ToolTip, label, widget_->mapToGlobal(label));
+    QApplication::sendEvent(widget_, &help);
+    EXPECT_EQ(QToolTip::text().toStdU16String(), name);
+    (void)wide;
+}
+
+// Space toggles the focused item's check box through the model's click, so
+// the owner's rules apply as to the mouse.
+TEST_F(QtTreeTest, SpaceTogglesTheFocusedCheckBox) {
+    ASSERT_TRUE(TreeSelectItem(tree_, a_));
+    widget_->setFocus();
+    Spin(0);
+    const int before = a_->state;
+    QTest::keyClick(widget_, Qt::Key_Space);
+    EXPECT_NE(a_->state, before);
+    EXPECT_TRUE(SawNotify(kNmClick));
+    QTest::keyClick(widget_, Qt::Key_Space);
+    EXPECT_EQ(a_->state, before); // unchecked and checked only: back where it was
 }
 
 } // namespace

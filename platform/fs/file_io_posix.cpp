@@ -1,5 +1,4 @@
-// Whole-file reads, atomic replacement, streamed writing, the last-error
-// value and the fault points that tests use to fail any step on purpose.
+// Whole-file reads, atomic replacement and streamed writing over POSIX.
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -19,15 +18,6 @@
 #include "platform/text/text.h"
 
 namespace vk::fs {
-
-// ---- Last error ----
-
-namespace {
-thread_local uint32_t t_lastError = kErrorSuccess;
-} // namespace
-
-uint32_t LastError() { return t_lastError; }
-void SetLastError(uint32_t code) { t_lastError = code; }
 
 uint32_t ErrorFromErrno(int err) {
     switch (err) {
@@ -53,81 +43,6 @@ uint32_t ErrorFromErrno(int err) {
     case ENOMEM: return 8;  // not enough memory
     default: return 31;     // general failure
     }
-}
-
-std::u16string ErrorText(uint32_t code) {
-    switch (code) {
-    case kErrorSuccess: return u"The operation completed successfully.";
-    case kErrorFileNotFound: return u"The system cannot find the file specified.";
-    case kErrorPathNotFound: return u"The system cannot find the path specified.";
-    case 4: return u"The system cannot open the file.";
-    case kErrorAccessDenied: return u"Access is denied.";
-    case 8: return u"Not enough memory resources are available to process this command.";
-    case kErrorWriteProtect: return u"The media is write protected.";
-    case 31: return u"A device attached to the system is not functioning.";
-    case kErrorSharingViolation:
-        return u"The process cannot access the file because it is being used by another process.";
-    case kErrorHandleDiskFull: return u"The disk is full.";
-    case kErrorFileExists: return u"The file exists.";
-    case kErrorInvalidParameter: return u"The parameter is incorrect.";
-    case kErrorDiskFull: return u"There is not enough space on the disk.";
-    case kErrorInvalidName: return u"The filename, directory name, or volume label syntax is incorrect.";
-    case kErrorDirNotEmpty: return u"The directory is not empty.";
-    case kErrorAlreadyExists: return u"Cannot create a file when that file already exists.";
-    case kErrorFilenameTooLong: return u"The filename or extension is too long.";
-    default: return u"Error " + vk::text::U16(std::to_string(code)) + u".";
-    }
-}
-
-// ---- Fault injection ----
-
-namespace {
-
-constexpr int kOps = 4;
-
-struct Faults {
-    std::mutex mutex;
-    int calls[kOps] = {};
-    int failAt[kOps] = {}; // 0: off; otherwise the call number that fails
-    uint32_t error[kOps] = {};
-};
-
-Faults &TheFaults() {
-    static Faults *faults = new Faults; // never destroyed: used until the very end of the process
-    return *faults;
-}
-
-} // namespace
-
-void FailNth(Op op, int n, uint32_t error) {
-    Faults &f = TheFaults();
-    std::lock_guard<std::mutex> lock(f.mutex);
-    const int i = static_cast<int>(op);
-    f.failAt[i] = n > 0 ? f.calls[i] + n : 0;
-    f.error[i] = error;
-}
-
-void ResetFaults() {
-    Faults &f = TheFaults();
-    std::lock_guard<std::mutex> lock(f.mutex);
-    for (int i = 0; i < kOps; ++i) f.calls[i] = f.failAt[i] = 0;
-}
-
-int CallCount(Op op) {
-    Faults &f = TheFaults();
-    std::lock_guard<std::mutex> lock(f.mutex);
-    return f.calls[static_cast<int>(op)];
-}
-
-bool InjectedFault(Op op) {
-    Faults &f = TheFaults();
-    std::lock_guard<std::mutex> lock(f.mutex);
-    const int i = static_cast<int>(op);
-    ++f.calls[i];
-    if (f.failAt[i] == 0 || f.calls[i] != f.failAt[i]) return false;
-    f.failAt[i] = 0;
-    SetLastError(f.error[i]);
-    return true;
 }
 
 // ---- Whole files ----
@@ -235,7 +150,7 @@ bool ReadWhole(std::u16string_view path, std::string &out) {
     return true;
 }
 
-bool WriteAtomic(std::u16string_view path, std::string_view data) {
+bool WriteAtomic(std::u16string_view path, std::string_view data, bool durable) {
     if (path.empty()) return FailWith(kErrorFileNotFound);
     std::string target = vk::text::NativePath(path);
 
@@ -295,10 +210,12 @@ bool WriteAtomic(std::u16string_view path, std::string_view data) {
         if (!WriteAll(fd, data.data() + done, n)) return abandon(true);
         done += n;
     } while (done < data.size());
-    if (InjectedFault(Op::Flush)) return abandon(true);
-    if (::fsync(fd) != 0) {
-        SetLastError(ErrorFromErrno(errno));
-        return abandon(true);
+    if (durable) {
+        if (InjectedFault(Op::Flush)) return abandon(true);
+        if (::fsync(fd) != 0) {
+            SetLastError(ErrorFromErrno(errno));
+            return abandon(true);
+        }
     }
     if (::close(fd) != 0) {
         SetLastError(ErrorFromErrno(errno));
@@ -310,7 +227,7 @@ bool WriteAtomic(std::u16string_view path, std::string_view data) {
         return abandon(false);
     }
     // Make the rename itself durable.
-    const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int dirFd = durable ? ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1;
     if (dirFd >= 0) {
         ::fsync(dirFd);
         ::close(dirFd);

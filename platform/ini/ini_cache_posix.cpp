@@ -41,6 +41,8 @@ struct Cache {
     std::unordered_map<std::u16string, CachedFile *> aliases;
     uint64_t parses = 0;
     uint64_t uses = 0;
+    // Canonical scratch folders, each ending in '/'.
+    std::vector<std::string> scratch;
 };
 
 Cache &TheCache() {
@@ -186,11 +188,12 @@ void Revert(CachedFile &f) {
     vk::fs::SetLastError(error);
 }
 
-// Brings the entry up to date with the file on disk.
-void Validate(CachedFile &f) {
+// Brings the entry up to date with the file on disk. `fresh`: looks at the
+// disk even when it was looked at a moment ago.
+void Validate(CachedFile &f, bool fresh) {
     if (f.frozen > 0) return;
     const int64_t checked = MonotonicNs();
-    if (!f.racy && !f.unreadable && checked - f.checkedAtNs < kRecheckNs) return;
+    if (!fresh && !f.racy && !f.unreadable && checked - f.checkedAtNs < kRecheckNs) return;
     f.checkedAtNs = checked;
     struct stat st {};
     FileStamp now;
@@ -255,13 +258,13 @@ std::string Canonical(std::u16string_view path) {
     return (resolved == "/" ? std::string() : resolved) + lexical.substr(cut);
 }
 
-CachedFile *OpenFile(std::u16string_view path) {
+CachedFile *OpenFile(std::u16string_view path, bool fresh) {
     if (path.empty()) return nullptr;
     Cache &c = TheCache();
     if (path[0] == u'/') {
         const auto a = c.aliases.find(std::u16string(path));
         if (a != c.aliases.end()) {
-            Validate(*a->second);
+            Validate(*a->second, fresh);
             a->second->lastUse = ++c.uses;
             return a->second;
         }
@@ -278,7 +281,7 @@ CachedFile *OpenFile(std::u16string_view path) {
         if (c.files.size() > kMaxCachedFiles) EvictOne(c, f);
     } else {
         f = it->second.get();
-        Validate(*f);
+        Validate(*f, fresh);
     }
     f->lastUse = ++c.uses;
     if (path[0] == u'/') c.aliases.emplace(std::u16string(path), f);
@@ -341,7 +344,9 @@ bool FlushFile(CachedFile &f) {
         Rebase(f, {}, nullptr, started); // removed meanwhile: the edits make a new file
     }
     const std::string out = Serialize(f.doc);
-    if (!vk::fs::WriteAtomic(vk::text::FromUtf8(f.path), out)) {
+    // A scratch file is replaced as atomically as any other, but not synced:
+    // its folder does not outlive the process that writes it.
+    if (!vk::fs::WriteAtomic(vk::text::FromUtf8(f.path), out, !InScratchFolder(f.path))) {
         Revert(f);
         return false;
     }
@@ -358,6 +363,21 @@ bool FlushFile(CachedFile &f) {
     f.racy = written < f.stamp.mtimeNs + kRacyMarginNs;
     f.checkedAtNs = MonotonicNs();
     return true;
+}
+
+bool InScratchFolder(const std::string &path) {
+    for (const std::string &folder : TheCache().scratch)
+        if (path.compare(0, folder.size(), folder) == 0) return true;
+    return false;
+}
+
+void SetScratchFolder(std::u16string_view folder, bool scratch) {
+    std::string key = Canonical(folder);
+    if (key.empty()) return;
+    if (key.back() != '/') key += '/';
+    std::vector<std::string> &list = TheCache().scratch;
+    std::erase(list, key);
+    if (scratch) list.push_back(key);
 }
 
 bool FlushAll() {

@@ -131,7 +131,7 @@ std::u16string TempNameBeside(std::u16string_view to) {
     const std::u16string folder = ParentFolder(to);
     for (int attempt = 0; attempt < 100; ++attempt) {
         const unsigned n = g_copyCounter.fetch_add(1);
-        const std::string name = ".vkcopy." + std::to_string(::getpid()) + "." + std::to_string(n) + "." +
+        const std::string name = ".vkcopy." + vk::text::ToUtf8(RunTag()) + "." + std::to_string(n) + "." +
                                  std::to_string(static_cast<unsigned>(std::rand() & 0xFFFF)) + ".tmp";
         std::u16string candidate = folder + vk::text::FromUtf8(name);
         struct stat st {};
@@ -167,16 +167,6 @@ bool Stat(std::u16string_view path, FileInfo &info) {
         return Fail(kErrorPathNotFound);
     }
     return true;
-}
-
-bool Exists(std::u16string_view path) {
-    FileInfo info;
-    return Stat(path, info) && info.exists;
-}
-
-bool IsDirectory(std::u16string_view path) {
-    FileInfo info;
-    return Stat(path, info) && info.directory;
 }
 
 bool SetWriteTime(std::u16string_view path, uint64_t fileTime) {
@@ -480,10 +470,7 @@ bool ListDirectory(std::u16string_view dir, std::vector<DirEntry> &entries) {
         entries.push_back(std::move(entry));
     }
     ::closedir(d);
-    std::sort(entries.begin(), entries.end(), [](const DirEntry &a, const DirEntry &b) {
-        const int c = vk::text::CompareNoCase(a.name, b.name);
-        return c != 0 ? c < 0 : a.name < b.name;
-    });
+    SortEntries(entries);
     return true;
 }
 
@@ -546,16 +533,6 @@ std::u16string CurrentDirectory() {
     buf.resize(std::char_traits<char>::length(buf.c_str()));
     if (buf.empty() || buf.back() != '/') buf.push_back('/');
     return vk::text::FromUtf8(buf);
-}
-
-std::u16string FileNamePart(std::u16string_view path) {
-    const size_t p = path.rfind(kSep);
-    return std::u16string(p == std::u16string_view::npos ? path : path.substr(p + 1));
-}
-
-std::u16string ParentFolder(std::u16string_view path) {
-    const size_t p = path.rfind(kSep);
-    return p == std::u16string_view::npos ? std::u16string() : std::u16string(path.substr(0, p + 1));
 }
 
 } // namespace vk::fs

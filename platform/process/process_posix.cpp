@@ -72,6 +72,8 @@ bool Open(std::u16string_view target) {
 } // namespace
 
 bool DisplayPresent() {
+    const char *headless = std::getenv("VAULTKEEP_HEADLESS");
+    if (headless && *headless) return false;
     const char *x = std::getenv("DISPLAY");
     const char *w = std::getenv("WAYLAND_DISPLAY");
     return (x && *x) || (w && *w);
@@ -80,5 +82,24 @@ bool DisplayPresent() {
 bool OpenInViewer(std::u16string_view path) { return Open(path); }
 
 bool OpenUrl(std::u16string_view url) { return Open(url); }
+
+std::vector<std::string> ProgramArguments() {
+    std::vector<std::string> args;
+    std::FILE *f = std::fopen("/proc/self/cmdline", "rb");
+    if (!f) return args;
+    std::string current;
+    for (int c; (c = std::fgetc(f)) != EOF;) {
+        if (c == 0) {
+            args.push_back(std::move(current));
+            current.clear();
+        } else {
+            current.push_back(static_cast<char>(c));
+        }
+    }
+    std::fclose(f);
+    return args;
+}
+
+void ConnectStandardStreams() {}
 
 } // namespace vk::process

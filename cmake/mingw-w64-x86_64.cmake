@@ -1,0 +1,18 @@
+# Cross build for 64-bit Windows with Debian's MinGW-w64 (POSIX threads variant).
+# The dependencies built by scripts/windows-deps.sh are searched in VK_WINDEPS.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+set(VK_MINGW x86_64-w64-mingw32)
+
+set(CMAKE_C_COMPILER ${VK_MINGW}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${VK_MINGW}-g++-posix)
+set(CMAKE_RC_COMPILER ${VK_MINGW}-windres)
+
+if(NOT VK_WINDEPS AND DEFINED ENV{VK_WINDEPS})
+  set(VK_WINDEPS $ENV{VK_WINDEPS})
+endif()
+set(CMAKE_FIND_ROOT_PATH /usr/${VK_MINGW} ${VK_WINDEPS})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
