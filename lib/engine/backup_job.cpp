@@ -7,6 +7,7 @@
 #include "lib/engine/archive_choice.h"
 #include "lib/engine/file_items.h"
 #include "lib/engine/ini_items.h"
+#include "lib/engine/installation_bounds.h"
 #include "lib/engine/job.h"
 #include "lib/engine/job_report.h"
 #include "lib/engine/metadata.h"
@@ -209,6 +210,7 @@ VK_API BackupJob *VKBackupInit(VKHWND owner, uint32_t flags, uint32_t extraFlags
         return nullptr;
     }
     RemoveLeftoversOfGoneRuns(job->archivePath);
+    RefreshInstallationBounds();
     if (vk::FileExists(job->archivePath.c_str()) && !DecideExistingArchive(*job)) {
         FreeJob(job);
         return nullptr;

@@ -190,6 +190,7 @@ VK_API BackupJob *VKRestoreInit(VKHWND owner, uint32_t flags, uint32_t extraFlag
     }
     job->archivePath = std::move(archive);
     RemoveLeftoversOfGoneRuns(job->archivePath);
+    RefreshInstallationBounds();
 
     job->workFolder = MakeWorkFolder();
     if (job->workFolder.empty()) {

@@ -380,10 +380,11 @@ void SetScratchFolder(std::u16string_view folder, bool scratch) {
     if (scratch) list.push_back(key);
 }
 
-bool FlushAll() {
+bool FlushAll(bool scratchToo) {
     bool ok = true;
     uint32_t error = 0;
     for (auto &[path, f] : TheCache().files) {
+        if (!scratchToo && !f->pending.empty() && InScratchFolder(path)) continue;
         if (!FlushFile(*f)) {
             if (ok) error = vk::fs::LastError();
             ok = false;
@@ -391,6 +392,12 @@ bool FlushAll() {
     }
     if (!ok) vk::fs::SetLastError(error);
     return ok;
+}
+
+bool PendingOutsideScratch() {
+    for (const auto &[path, f] : TheCache().files)
+        if (!f->pending.empty() && !InScratchFolder(path)) return true;
+    return false;
 }
 
 bool FlushUnder(std::u16string_view path) {
