@@ -67,6 +67,8 @@ bool Deflate(Next next, EntryStore &store, CompressedData &data, const std::atom
         if (finished && rc != Z_STREAM_END) return false;
         if (out.size() >= kSegmentBytes) {
             data.compressedSize += out.size();
+            // The store counts the bytes it keeps: no spare room kept with them.
+            out.shrink_to_fit();
             if (!store.Keep(data, std::move(out))) return false;
             out = std::string();
         }

@@ -14,7 +14,7 @@
 namespace vk::arc {
 
 // Compressed data kept in memory by default: beyond this, data spills.
-inline constexpr uint64_t kMemoryBudget = 64ull << 20;
+inline constexpr uint64_t kMemoryBudget = 32ull << 20;
 
 // One piece of an entry's compressed data.
 struct Segment {

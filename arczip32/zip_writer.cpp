@@ -196,7 +196,10 @@ bool AddFile(WriteSession &session, std::string_view name, std::u16string_view p
     std::string data;
     if (size <= kDirectBytes) {
         // Read now, whole; deflated by the pool.
-        data.resize(static_cast<size_t>(size));
+        // One byte more than the file holds: a read that fills it shows that
+        // the file grew meanwhile. The queue counts what it holds by size, so
+        // no spare room may stay with the data.
+        data.resize(static_cast<size_t>(size) + 1);
         size_t got = 0;
         for (;;) {
             if (got == data.size()) data.resize(got + 65536); // the file grew
@@ -206,6 +209,7 @@ bool AddFile(WriteSession &session, std::string_view name, std::u16string_view p
             got += static_cast<size_t>(n);
         }
         data.resize(got);
+        if (data.capacity() > got + got / 8 + 64) data.shrink_to_fit();
         pending.size = got;
     }
     PendingEntry &entry = NewEntry(session, PendingEntry::Kind::Compressed, std::string(name));
