@@ -85,7 +85,7 @@
  *   - ArcAddFile (ordinal 10): reads the file `path` now, once, and adds it as
  *     entry `name`; it is deflated on the other cores while the caller goes
  *     on, and kept until ArcFinish writes the archive (compressed data beyond
- *     64 MB waits in a scratch file of the temporary folder that the system
+ *     32 MB waits in a scratch file of the temporary folder that the system
  *     removes however the process ends).
  *     Returns 0 when the file cannot be read (the platform's last error tells
  *     why) or when the cancel flag is set while it waits for room.
