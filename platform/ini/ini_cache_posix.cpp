@@ -380,10 +380,11 @@ void SetScratchFolder(std::u16string_view folder, bool scratch) {
     if (scratch) list.push_back(key);
 }
 
-bool FlushAll() {
+bool FlushAll(bool scratchToo) {
     bool ok = true;
     uint32_t error = 0;
     for (auto &[path, f] : TheCache().files) {
+        if (!scratchToo && !f->pending.empty() && InScratchFolder(path)) continue;
         if (!FlushFile(*f)) {
             if (ok) error = vk::fs::LastError();
             ok = false;
@@ -393,8 +394,48 @@ bool FlushAll() {
     return ok;
 }
 
+bool PendingOutsideScratch() {
+    for (const auto &[path, f] : TheCache().files)
+        if (!f->pending.empty() && !InScratchFolder(path)) return true;
+    return false;
+}
+
+namespace {
+
+// The last part of a path when its canonical form surely ends in it: the path
+// names a plain file or nothing (no link, no folder) and ends in a real name.
+// "" otherwise. Lets a lookup that finds no cached file of that name skip
+// resolving the path (a restore renames thousands of files).
+std::string PlainName(std::u16string_view path) {
+    const std::string p = vk::text::ToUtf8(path);
+    const size_t cut = p.rfind('/');
+    const std::string name = cut == std::string::npos ? p : p.substr(cut + 1);
+    if (name.empty() || name == "." || name == "..") return {};
+    struct stat st {};
+    if (::lstat(p.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) return {};
+    return name;
+}
+
+bool EndsInName(const std::string &key, const std::string &name) {
+    return key.size() > name.size() && key.compare(key.size() - name.size(), name.size(), name) == 0 &&
+           key[key.size() - name.size() - 1] == '/';
+}
+
+// False when no cached file (with pending edits, when pendingOnly) can be the
+// one `path` names.
+bool MayBeCached(std::u16string_view path, bool pendingOnly) {
+    const std::string name = PlainName(path);
+    for (const auto &[key, f] : TheCache().files) {
+        if (pendingOnly && f->pending.empty()) continue;
+        if (name.empty() || EndsInName(key, name)) return true;
+    }
+    return false;
+}
+
+} // namespace
+
 bool FlushUnder(std::u16string_view path) {
-    if (path.empty()) return true;
+    if (path.empty() || !MayBeCached(path, true)) return true;
     const std::string p = Canonical(path);
     const std::string prefix = p == "/" ? p : p + "/";
     bool ok = true;
@@ -413,6 +454,7 @@ bool FlushUnder(std::u16string_view path) {
 
 void ForgetFile(std::u16string_view path) {
     Cache &c = TheCache();
+    if (!MayBeCached(path, false)) return;
     // By the path itself, not by a spelling seen before: a deleted link must
     // not take the entry of the file it pointed at along with it.
     c.aliases.clear();
