@@ -44,7 +44,7 @@ int Guarded(Body body) {
 
 extern "C" {
 
-ARC_API int ArcVersion(void) { return 2; }
+ARC_API int ArcVersion(void) { return 3; }
 
 ARC_API int ArcCreate(ArchiveRequest *request) {
     return Guarded([&] {
@@ -118,6 +118,66 @@ ARC_API int ArcUnpackedSize(ArchiveRequest *request, uint64_t *entries, uint64_t
     });
 }
 
+ARC_API int ArcAddFile(ArchiveRequest *request, const char16_t *name, const char16_t *path) {
+    return Guarded([&] {
+        WriteSession *session = Handle<WriteSession>(request, vk::arc::kWriteMagic);
+        if (session == nullptr || name == nullptr || path == nullptr) return false;
+        const auto *cancel = reinterpret_cast<const int32_t *>(request->word[ARC_WORD_CANCEL]);
+        return vk::arc::AddFile(*session, vk::text::ToUtf8(vk::text::View(name)), vk::text::View(path), cancel);
+    });
+}
+
+ARC_API int ArcHasEntry(ArchiveRequest *request, const char16_t *name) {
+    return Guarded([&] {
+        if (name == nullptr) return false;
+        const std::string entry = vk::text::ToUtf8(vk::text::View(name));
+        if (WriteSession *writing = Handle<WriteSession>(request, vk::arc::kWriteMagic))
+            return vk::arc::HasEntry(*writing, entry);
+        if (ReadSession *reading = Handle<ReadSession>(request, vk::arc::kReadMagic))
+            return vk::arc::FindEntry(*reading, entry).has_value();
+        return false;
+    });
+}
+
+ARC_API int ArcAddArchive(ArchiveRequest *request, const char16_t *path) {
+    return Guarded([&] {
+        WriteSession *session = Handle<WriteSession>(request, vk::arc::kWriteMagic);
+        if (session == nullptr || path == nullptr) return false;
+        return vk::arc::AddArchive(*session, vk::text::View(path));
+    });
+}
+
+ARC_API int ArcExtractEntry(ArchiveRequest *request, const char16_t *name, const char16_t *path) {
+    return Guarded([&] {
+        ReadSession *session = Handle<ReadSession>(request, vk::arc::kReadMagic);
+        if (session == nullptr || name == nullptr || path == nullptr) return false;
+        const auto *cancel = reinterpret_cast<const int32_t *>(request->word[ARC_WORD_CANCEL]);
+        return vk::arc::ExtractEntryTo(*session, vk::text::ToUtf8(vk::text::View(name)), vk::text::View(path),
+                                       cancel);
+    });
+}
+
+ARC_API int ArcListEntries(ArchiveRequest *request) {
+    return Guarded([&] {
+        ReadSession *session = Handle<ReadSession>(request, vk::arc::kReadMagic);
+        if (session == nullptr) return false;
+        vk::arc::EventSink sink = vk::arc::SinkFromRequest(*request);
+        return vk::arc::ListEntries(*session, sink);
+    });
+}
+
+ARC_API int ArcExtractNamed(ArchiveRequest *request, const char16_t *const *names, int count) {
+    return Guarded([&] {
+        ReadSession *session = Handle<ReadSession>(request, vk::arc::kReadMagic);
+        if (session == nullptr || (names == nullptr && count > 0)) return false;
+        std::vector<std::string> list;
+        for (int i = 0; i < count; ++i) {
+            if (names[i] != nullptr) list.push_back(vk::text::ToUtf8(vk::text::View(names[i])));
+        }
+        return vk::arc::ExtractNamed(*session, vk::text::View(Text(request, ARC_WORD_DESTINATION)), list);
+    });
+}
+
 ARC_API ArcAnyProc ArcProcByOrdinal(int ordinal) {
     switch (ordinal) {
     case 2: return reinterpret_cast<ArcAnyProc>(&ArcCreate);
@@ -127,6 +187,12 @@ ARC_API ArcAnyProc ArcProcByOrdinal(int ordinal) {
     case 7: return reinterpret_cast<ArcAnyProc>(&ArcClose);
     case 8: return reinterpret_cast<ArcAnyProc>(&ArcAddFolder);
     case 9: return reinterpret_cast<ArcAnyProc>(&ArcUnpackedSize);
+    case 10: return reinterpret_cast<ArcAnyProc>(&ArcAddFile);
+    case 11: return reinterpret_cast<ArcAnyProc>(&ArcHasEntry);
+    case 12: return reinterpret_cast<ArcAnyProc>(&ArcAddArchive);
+    case 13: return reinterpret_cast<ArcAnyProc>(&ArcExtractEntry);
+    case 14: return reinterpret_cast<ArcAnyProc>(&ArcListEntries);
+    case 15: return reinterpret_cast<ArcAnyProc>(&ArcExtractNamed);
     default: return nullptr;
     }
 }

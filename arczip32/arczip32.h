@@ -77,6 +77,42 @@
  *     more of an entry than its declared size: an entry whose data runs
  *     longer is refused (event 4).
  *
+ * ---- Entry by entry ---------------------------------------------------------
+ * A job that handles its files one at a time uses these beside the calls
+ * above; names are entry names (relative, '/'-separated, as stored).
+ *
+ * Writing, between ArcCreate and ArcFinish:
+ *   - ArcAddFile (ordinal 10): reads the file `path` now, once, and adds it as
+ *     entry `name`; it is deflated on the other cores while the caller goes
+ *     on, and kept until ArcFinish writes the archive (compressed data beyond
+ *     32 MB waits in a scratch file of the temporary folder that the system
+ *     removes however the process ends).
+ *     Returns 0 when the file cannot be read (the platform's last error tells
+ *     why) or when the cancel flag is set while it waits for room.
+ *   - ArcAddArchive (ordinal 12): adds every entry of the archive `path` as
+ *     it is stored there (not compressed again). Entries added later under
+ *     the same name replace them, at their place.
+ *   - ArcHasEntry (ordinal 11): nonzero when an entry of that name has been
+ *     added. On a request opened by ArcOpen: nonzero when the archive has a
+ *     file entry of that name that may be unpacked (exact, else in any
+ *     letter case).
+ *   ArcAddFolder then sends its events for every entry not announced yet
+ *   (the files added before as well as the folder's), in archive order.
+ *
+ * Reading, between ArcOpen and ArcClose:
+ *   - ArcListEntries (ordinal 14): sends the events ArcExtractAll would send
+ *     (0, 1 or 2 per entry, 4 for an entry that would be refused, 3 as the
+ *     check goes, 5) without writing anything; the same result. The data of
+ *     every file entry is inflated and its CRC checked (on every core), so a
+ *     damaged entry gets event 4 here, as it would when unpacked.
+ *   - ArcExtractNamed (ordinal 15): unpacks the named file entries (a list of
+ *     `count` names) into the folder at word 2, without events; names the
+ *     archive does not hold are passed over. 0 when one cannot be unpacked.
+ *   - ArcExtractEntry (ordinal 13): unpacks file entry `name` into a new file
+ *     at exactly `path` (created; an existing file is never touched), with
+ *     the entry's modification time. 0 (and nothing left at `path`) when the
+ *     entry is missing, damaged or cannot be written, or when cancelled.
+ *
  * ---- Events -----------------------------------------------------------------
  * ArcAddFolder and ArcExtractAll report through the callback at word 4 (when
  * it is set), always on the calling thread:
@@ -111,10 +147,11 @@
  * returns 0. Any other result goes on.
  *
  * ---- Binding by ordinal -----------------------------------------------------
- * ArcProcByOrdinal(n) returns the call of ordinal n (2, 4, 5, 6, 7, 8, 9) as
- * a generic function pointer, null for any other number. Cast it back to
- * ArcRequestProc, for ordinal 8 to ArcAddFolderProc and for ordinal 9 to
- * ArcSizeProc, before calling it.
+ * ArcProcByOrdinal(n) returns the call of ordinal n (2 and 4 to 15) as a
+ * generic function pointer, null for any other number. Cast it back to
+ * ArcRequestProc (2, 4 to 7, 14), ArcAddFolderProc (8, 12), ArcSizeProc (9),
+ * ArcEntryFileProc (10, 13), ArcNameProc (11) or ArcNamesProc (15) before
+ * calling it.
  *
  * Threads: one request is used by one thread at a time; separate requests are
  * independent.
@@ -147,6 +184,10 @@ enum {
     ARC_WORD_HANDLE = 7
 };
 
+/* The platform's last error after ArcExtractEntry found the entry's data
+ * damaged (a CRC error, as Windows names it). */
+enum { ARC_ERROR_DAMAGED_ENTRY = 23 };
+
 /* Events of ArchiveEventProc. */
 enum {
     ARC_EVENT_START = 0,
@@ -168,6 +209,9 @@ typedef int (*ArcRequestProc)(ArchiveRequest *request);
 typedef int (*ArcAddFolderProc)(ArchiveRequest *request, const char16_t *folder);
 typedef int (*ArcSizeProc)(ArchiveRequest *request, uint64_t *entries, uint64_t *bytes);
 typedef void (*ArcAnyProc)(void);
+typedef int (*ArcEntryFileProc)(ArchiveRequest *request, const char16_t *name, const char16_t *path);
+typedef int (*ArcNameProc)(ArchiveRequest *request, const char16_t *name);
+typedef int (*ArcNamesProc)(ArchiveRequest *request, const char16_t *const *names, int count);
 
 ARC_API int ArcCreate(ArchiveRequest *request);                              /* ordinal 2 */
 ARC_API int ArcFinish(ArchiveRequest *request);                              /* ordinal 4 */
@@ -176,6 +220,12 @@ ARC_API int ArcExtractAll(ArchiveRequest *request);                          /* 
 ARC_API int ArcClose(ArchiveRequest *request);                               /* ordinal 7 */
 ARC_API int ArcAddFolder(ArchiveRequest *request, const char16_t *folder);  /* ordinal 8 */
 ARC_API int ArcUnpackedSize(ArchiveRequest *request, uint64_t *entries, uint64_t *bytes); /* ordinal 9 */
+ARC_API int ArcAddFile(ArchiveRequest *request, const char16_t *name, const char16_t *path);     /* ordinal 10 */
+ARC_API int ArcHasEntry(ArchiveRequest *request, const char16_t *name);                         /* ordinal 11 */
+ARC_API int ArcAddArchive(ArchiveRequest *request, const char16_t *path);                        /* ordinal 12 */
+ARC_API int ArcExtractEntry(ArchiveRequest *request, const char16_t *name, const char16_t *path); /* ordinal 13 */
+ARC_API int ArcListEntries(ArchiveRequest *request);                                            /* ordinal 14 */
+ARC_API int ArcExtractNamed(ArchiveRequest *request, const char16_t *const *names, int count);  /* ordinal 15 */
 
 ARC_API ArcAnyProc ArcProcByOrdinal(int ordinal);
 

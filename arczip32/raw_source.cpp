@@ -8,9 +8,11 @@ namespace vk::arc {
 namespace {
 
 struct RawData {
-    CompressedEntry entry;
+    EntryStore *store = nullptr;
+    const CompressedData *data = nullptr;
     time_t mtime = 0;
-    uint64_t position = 0;
+    size_t segment = 0;    // segment being read
+    uint64_t within = 0;   // position inside it
     zip_error_t error{};
 };
 
@@ -18,17 +20,23 @@ zip_int64_t RawCallback(void *userdata, void *data, zip_uint64_t length, zip_sou
     RawData *raw = static_cast<RawData *>(userdata);
     switch (command) {
     case ZIP_SOURCE_OPEN:
-        raw->position = 0;
+        raw->segment = 0;
+        raw->within = 0;
         return 0;
     case ZIP_SOURCE_READ: {
-        const uint64_t left = raw->entry.compressedSize - raw->position;
-        const uint64_t n = std::min<uint64_t>(left, length);
-        if (n == 0) return 0;
-        if (!raw->entry.spool->ReadAt(raw->entry.offset + raw->position, data, static_cast<size_t>(n))) {
+        const std::vector<Segment> &segments = raw->data->segments;
+        while (raw->segment < segments.size() && raw->within == segments[raw->segment].size) {
+            ++raw->segment;
+            raw->within = 0;
+        }
+        if (raw->segment == segments.size()) return 0;
+        const Segment &segment = segments[raw->segment];
+        const uint64_t n = std::min<uint64_t>(segment.size - raw->within, length);
+        if (!raw->store->Read(segment, raw->within, data, static_cast<size_t>(n))) {
             zip_error_set(&raw->error, ZIP_ER_READ, EIO);
             return -1;
         }
-        raw->position += n;
+        raw->within += n;
         return static_cast<zip_int64_t>(n);
     }
     case ZIP_SOURCE_CLOSE:
@@ -39,10 +47,10 @@ zip_int64_t RawCallback(void *userdata, void *data, zip_uint64_t length, zip_sou
         zip_stat_init(st);
         st->valid = ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE | ZIP_STAT_COMP_METHOD | ZIP_STAT_CRC | ZIP_STAT_MTIME |
                     ZIP_STAT_ENCRYPTION_METHOD;
-        st->size = raw->entry.size;
-        st->comp_size = raw->entry.compressedSize;
+        st->size = raw->data->size;
+        st->comp_size = raw->data->compressedSize;
         st->comp_method = ZIP_CM_DEFLATE;
-        st->crc = raw->entry.crc;
+        st->crc = raw->data->crc;
         st->mtime = raw->mtime;
         st->encryption_method = ZIP_EM_NONE;
         return sizeof(*st);
@@ -63,9 +71,10 @@ zip_int64_t RawCallback(void *userdata, void *data, zip_uint64_t length, zip_sou
 
 } // namespace
 
-zip_source_t *MakeRawDeflateSource(zip_t *za, const CompressedEntry &entry, time_t mtime) {
+zip_source_t *MakeRawDeflateSource(zip_t *za, EntryStore &store, const CompressedData &data, time_t mtime) {
     RawData *raw = new RawData;
-    raw->entry = entry;
+    raw->store = &store;
+    raw->data = &data;
     raw->mtime = mtime;
     zip_error_init(&raw->error);
     zip_source_t *source = zip_source_function(za, RawCallback, raw);

@@ -12,11 +12,12 @@
 #include <cstdint>
 #include <ctime>
 
-#include "arczip32/deflate_pool.h"
+#include "arczip32/entry_store.h"
 
 namespace vk::arc {
 
 // Null on failure (libzip's error in `za`).
-zip_source_t *MakeRawDeflateSource(zip_t *za, const CompressedEntry &entry, time_t mtime);
+// `data` and `store` must outlive the archive that reads them.
+zip_source_t *MakeRawDeflateSource(zip_t *za, EntryStore &store, const CompressedData &data, time_t mtime);
 
 } // namespace vk::arc

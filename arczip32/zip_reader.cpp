@@ -6,9 +6,15 @@
 // is written under a new temporary name (created exclusively, so nothing
 // that already lies there is followed) and renamed into place when complete.
 // An entry that cannot be unpacked is reported with event 4 and skipped.
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <optional>
+#include <thread>
 #include <unordered_set>
 
+#include "arczip32/entry_check.h"
 #include "arczip32/entry_names.h"
 #include "arczip32/file_times.h"
 #include "arczip32/sessions.h"
@@ -135,7 +141,107 @@ Outcome ExtractFile(ExtractState &state, zip_uint64_t index, const std::string &
     return Outcome::Done;
 }
 
+// What extraction needs to know of entry `index` before it touches it.
+struct EntryFacts {
+    zip_stat_t st{};
+    bool haveStat = false;
+    std::u16string storedName; // as stored, for the events
+    EntryPath path;
+    bool special = false;      // a link, device, pipe or socket (or unreadable attributes)
+    bool folder = false;
+    zip_uint8_t opsys = 0;     // the system that made the entry
+    zip_uint32_t attributes = 0;
+};
+
+EntryFacts ReadEntryFacts(zip_t *za, zip_uint64_t index) {
+    EntryFacts facts;
+    facts.haveStat = zip_stat_index(za, index, 0, &facts.st) == 0;
+    const char *stored = zip_get_name(za, index, ZIP_FL_ENC_GUESS);
+    facts.storedName = vk::text::FromUtf8(stored != nullptr ? stored : "");
+    if (stored != nullptr) facts.path = ParseEntryName(stored);
+    facts.special = zip_file_get_external_attributes(za, index, 0, &facts.opsys, &facts.attributes) != 0 ||
+                    IsSpecialEntry(facts.attributes);
+    facts.folder = facts.path.directory || ((facts.attributes >> 16) & kUnixTypeMask) == kUnixDirectory;
+    return facts;
+}
+
+void BuildIndex(ReadSession &session) {
+    if (session.indexed) return;
+    session.indexed = true;
+    const zip_int64_t count = zip_get_num_entries(session.za, 0);
+    for (zip_int64_t i = 0; i < count; ++i) {
+        const zip_uint64_t index = static_cast<zip_uint64_t>(i);
+        const EntryFacts facts = ReadEntryFacts(session.za, index);
+        if (!facts.haveStat || !facts.path.safe || facts.special || facts.folder) continue;
+        const std::string name = JoinEntryPath(facts.path);
+        session.byName.insert_or_assign(name, index); // the last of equal names, as extraction leaves it
+        session.byLowerName.insert_or_assign(LowerAscii(name), index);
+    }
+}
+
 } // namespace
+
+std::string LowerAscii(std::string_view text) {
+    std::string lower(text);
+    for (char &c : lower) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return lower;
+}
+
+std::optional<zip_uint64_t> FindEntry(ReadSession &session, std::string_view name) {
+    if (session.za == nullptr) return std::nullopt;
+    BuildIndex(session);
+    const EntryPath path = ParseEntryName(name);
+    if (!path.safe || path.directory) return std::nullopt;
+    const std::string joined = JoinEntryPath(path);
+    if (auto found = session.byName.find(joined); found != session.byName.end()) return found->second;
+    if (auto found = session.byLowerName.find(LowerAscii(joined)); found != session.byLowerName.end())
+        return found->second;
+    return std::nullopt;
+}
+
+bool ExtractEntryTo(ReadSession &session, std::string_view name, std::u16string_view path, const int32_t *cancelFlag) {
+    const std::optional<zip_uint64_t> index = FindEntry(session, name);
+    if (!index) {
+        vk::fs::SetLastError(vk::fs::kErrorFileNotFound);
+        return false;
+    }
+    const EntryFacts facts = ReadEntryFacts(session.za, *index);
+    EntryReader entry(zip_fopen_index(session.za, *index, 0));
+    if (!facts.haveStat || entry.get() == nullptr) {
+        vk::fs::SetLastError(vk::fs::kErrorFileNotFound);
+        return false;
+    }
+    const uint64_t declared = (facts.st.valid & ZIP_STAT_SIZE) ? facts.st.size : UINT64_MAX;
+    const uint32_t permissions = UnpackedPermissions(facts.opsys, facts.attributes);
+    vk::fs::Writer writer;
+    // With permissions of its own the file stays private until they are set.
+    if (!writer.Open(path, false, permissions != 0 ? 0600u : 0666u)) return false;
+    auto abandon = [&](uint32_t error) {
+        writer.Close();
+        vk::fs::DeleteFile(path);
+        vk::fs::SetLastError(error);
+        return false;
+    };
+    thread_local std::vector<unsigned char> buffer(kReadBlock);
+    uint64_t written = 0;
+    for (;;) {
+        if (CancelFlagSet(cancelFlag)) return abandon(vk::fs::kErrorInvalidParameter);
+        const zip_int64_t n = zip_fread(entry.get(), buffer.data(), buffer.size());
+        if (n < 0) return abandon(kDamagedEntry); // damaged data, CRC error
+        if (n == 0) break;
+        // Data beyond the declared size: the archive lied about it.
+        written += static_cast<uint64_t>(n);
+        if (written > declared) return abandon(kDamagedEntry);
+        if (!writer.Write(buffer.data(), static_cast<size_t>(n))) return abandon(vk::fs::LastError());
+    }
+    if (!writer.Close()) return abandon(vk::fs::LastError());
+    if (permissions != 0 && !vk::fs::SetPermissions(path, permissions)) return abandon(vk::fs::LastError());
+    if (const std::optional<int64_t> mtime = EntryTime(session.za, *index, facts.st))
+        vk::fs::SetWriteTime(path, FileTimeFromUnix(*mtime));
+    return true;
+}
 
 ReadSession::~ReadSession() {
     if (za != nullptr) zip_discard(za);
@@ -197,17 +303,15 @@ bool ExtractAll(ReadSession &session, std::u16string_view destination, EventSink
     std::vector<std::pair<std::u16string, int64_t>> folderTimes;
     for (zip_uint64_t i = 0; i < entries; ++i) {
         if (!GoOn(sink)) return false;
-        zip_stat_t st;
-        const bool haveStat = zip_stat_index(session.za, i, 0, &st) == 0;
-        const char *stored = zip_get_name(session.za, i, ZIP_FL_ENC_GUESS);
-        const std::u16string storedName = vk::text::FromUtf8(stored != nullptr ? stored : "");
-        const EntryPath path = stored != nullptr ? ParseEntryName(stored) : EntryPath{};
-
-        zip_uint8_t opsys = 0;
-        zip_uint32_t attributes = 0;
-        const bool special =
-            zip_file_get_external_attributes(session.za, i, 0, &opsys, &attributes) != 0 || IsSpecialEntry(attributes);
-        const bool folder = path.directory || ((attributes >> 16) & kUnixTypeMask) == kUnixDirectory;
+        const EntryFacts facts = ReadEntryFacts(session.za, i);
+        const zip_stat_t &st = facts.st;
+        const bool haveStat = facts.haveStat;
+        const std::u16string &storedName = facts.storedName;
+        const EntryPath &path = facts.path;
+        const bool special = facts.special;
+        const bool folder = facts.folder;
+        const zip_uint8_t opsys = facts.opsys;
+        const zip_uint32_t attributes = facts.attributes;
 
         Outcome outcome = Outcome::Failed;
         const uint64_t doneBefore = state.bytesDone;
@@ -250,6 +354,108 @@ bool ExtractAll(ReadSession &session, std::u16string_view destination, EventSink
     if (entries > 0 && unpacked == 0) return false;
     if (!ProgressComplete(sink)) return false;
     return SendText(sink, ARC_EVENT_SUMMARY, UnzipSummary(unpacked, entries, state.bytesUnpacked, refused));
+}
+
+bool ListEntries(ReadSession &session, EventSink &sink) {
+    if (session.za == nullptr) return false;
+    const zip_int64_t count = zip_get_num_entries(session.za, 0);
+    if (count < 0) return false;
+    const zip_uint64_t entries = static_cast<zip_uint64_t>(count);
+    if (!Send(sink, ARC_EVENT_START, static_cast<intptr_t>(entries))) return false;
+
+    // The names first, then the data of every file entry that passed them:
+    // an entry that would not unpack (damaged data, a wrong CRC, more data
+    // than declared) is refused here as an extraction would refuse it.
+    std::vector<EntryFacts> facts;
+    facts.reserve(static_cast<size_t>(entries));
+    std::vector<EntryToCheck> toCheck;
+    std::vector<size_t> checkOf(static_cast<size_t>(entries), SIZE_MAX);
+    uint64_t total = 0;
+    for (zip_uint64_t i = 0; i < entries; ++i) {
+        facts.push_back(ReadEntryFacts(session.za, i));
+        const EntryFacts &f = facts.back();
+        if (!f.haveStat || !f.path.safe || f.special || f.folder) continue;
+        checkOf[i] = toCheck.size();
+        const uint64_t declared = (f.st.valid & ZIP_STAT_SIZE) ? f.st.size : UINT64_MAX;
+        toCheck.push_back(EntryToCheck{i, declared});
+        if (declared != UINT64_MAX) total += declared;
+    }
+    std::atomic<bool> stop{false};
+    std::atomic<uint64_t> bytesDone{0};
+    std::vector<bool> sound;
+    {
+        // The check runs on other threads (the archive's handle goes with
+        // it); this one follows it for the progress events and the cancel
+        // flag.
+        std::mutex mutex;
+        std::condition_variable finished;
+        bool done = false;
+        std::thread check([&] {
+            std::vector<bool> result = CheckEntries(session.za, session.archive, toCheck, stop, bytesDone);
+            std::lock_guard<std::mutex> lock(mutex);
+            sound = std::move(result);
+            done = true;
+            finished.notify_all();
+        });
+        sink.totalBytes = total == 0 ? 1 : total;
+        bool goOn = true;
+        for (;;) {
+            {
+                std::unique_lock<std::mutex> lock(mutex);
+                if (finished.wait_for(lock, std::chrono::milliseconds(20), [&] { return done; })) break;
+            }
+            if (goOn) goOn = Progress(sink, bytesDone.load(std::memory_order_relaxed));
+            if (!goOn) stop = true;
+        }
+        check.join();
+        if (!goOn) return false;
+    }
+
+    uint64_t listed = 0;
+    uint64_t refused = 0;
+    uint64_t bytes = 0;
+    for (zip_uint64_t i = 0; i < entries; ++i) {
+        const EntryFacts &f = facts[static_cast<size_t>(i)];
+        const bool dataSound = checkOf[i] == SIZE_MAX || sound[checkOf[i]];
+        if (!f.haveStat || !f.path.safe || f.special || !dataSound) {
+            ++refused;
+            if (!Send(sink, ARC_EVENT_CANNOT_UNPACK, reinterpret_cast<intptr_t>(f.storedName.c_str()))) return false;
+            continue;
+        }
+        ++listed;
+        if (f.st.valid & ZIP_STAT_SIZE) bytes += f.st.size;
+        const std::string relative = JoinEntryPath(EntryPath{true, false, f.path.parts});
+        const std::u16string name = vk::text::FromUtf8(f.folder ? relative + "/" : relative);
+        if (!Send(sink, f.folder ? ARC_EVENT_FOLDER : ARC_EVENT_FILE, reinterpret_cast<intptr_t>(name.c_str())))
+            return false;
+    }
+    if (entries > 0 && listed == 0) return false;
+    if (!ProgressComplete(sink)) return false;
+    return SendText(sink, ARC_EVENT_SUMMARY, UnzipSummary(listed, entries, bytes, refused));
+}
+
+bool ExtractNamed(ReadSession &session, std::u16string_view destination, const std::vector<std::string> &names) {
+    if (session.za == nullptr || destination.empty()) return false;
+    ExtractState state;
+    state.za = session.za;
+    state.root = std::u16string(destination);
+    if (state.root.back() != vk::fs::kSep) state.root += vk::fs::kSep;
+    if (!vk::fs::IsDirectory(state.root)) return false;
+    state.folders.insert(std::string());
+    EventSink quiet;
+    for (const std::string &name : names) {
+        const std::optional<zip_uint64_t> index = FindEntry(session, name);
+        if (!index) continue;
+        // Unpacked under its stored name (its own letter case).
+        const EntryFacts facts = ReadEntryFacts(session.za, *index);
+        const EntryPath &path = facts.path;
+        if (!EnsureFolders(state, path, path.parts.size() - 1)) return false;
+        const uint64_t declared = (facts.st.valid & ZIP_STAT_SIZE) ? facts.st.size : UINT64_MAX;
+        if (ExtractFile(state, *index, JoinEntryPath(path), declared, UnpackedPermissions(facts.opsys, facts.attributes),
+                        EntryTime(session.za, *index, facts.st), quiet) != Outcome::Done)
+            return false;
+    }
+    return true;
 }
 
 } // namespace vk::arc

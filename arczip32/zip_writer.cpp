@@ -1,17 +1,22 @@
-// Writing an archive: ArcCreate, ArcAddFolder, ArcFinish.
+// Writing an archive: ArcCreate, then the additions (ArcAddFile,
+// ArcAddArchive, ArcAddFolder), then ArcFinish.
 //
-// The new archive is built in a temporary file beside the archive path and
-// only renamed over it when it is complete and on disk, so the old archive
-// survives every failure and every cancel. The files are deflated in parallel
-// (deflate_pool) into spool files and handed to libzip as raw deflate data,
-// which libzip copies without compressing again; ArcFinish then only copies
-// bytes.
+// The additions only collect entries: file data is read when it is added
+// and deflated in parallel (entry_pool), entries of an existing archive are
+// taken as they are stored there. ArcFinish builds the new archive in a
+// temporary file beside the archive path from the collected entries (libzip
+// copies the raw deflate data without compressing again) and only renames it
+// over the old archive when it is complete and on disk, so the old archive
+// survives every failure and every cancel.
+
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <optional>
 #include <random>
 
-#include "arczip32/deflate_pool.h"
 #include "arczip32/entry_names.h"
+#include "arczip32/entry_pool.h"
 #include "arczip32/file_times.h"
 #include "arczip32/folder_scan.h"
 #include "arczip32/raw_source.h"
@@ -25,6 +30,9 @@ namespace vk::arc {
 namespace {
 
 constexpr auto kEventWait = std::chrono::milliseconds(50);
+// Files up to this size are read whole and deflated by the pool; larger ones
+// are deflated while they are read.
+constexpr uint64_t kDirectBytes = 4ull << 20;
 
 // An archive without entries: only the end-of-central-directory record.
 constexpr char kEmptyZip[22] = {'P', 'K', 5, 6};
@@ -71,28 +79,46 @@ bool SetTimestampField(zip_t *za, zip_uint64_t index, int64_t mtime) {
                                     static_cast<zip_uint16_t>(data.size()), where) == 0;
 }
 
-// Adds one finished item to the archive being built.
-bool AddItem(zip_t *za, const SourceItem &item, const CompressedEntry &compressed) {
+// The modification time of entry `index` of a source archive: the exact
+// time of an extended timestamp when it has one, else its DOS time.
+int64_t SourceTime(zip_t *za, zip_uint64_t index, const zip_stat_t &st) {
+    zip_uint16_t length = 0;
+    const zip_uint8_t *data = zip_file_extra_field_get_by_id(za, index, kExtendedTimestampId, 0, &length, ZIP_FL_CENTRAL);
+    if (data != nullptr) {
+        if (auto t = ReadExtendedTimestamp(std::string_view(reinterpret_cast<const char *>(data), length))) return *t;
+    }
+    return (st.valid & ZIP_STAT_MTIME) ? static_cast<int64_t>(st.mtime) : 0;
+}
+
+// Writes one collected entry into the archive being built.
+bool WriteEntry(WriteSession &session, const PendingEntry &entry) {
+    zip_t *za = session.za;
     zip_int64_t index = -1;
-    if (item.directory) {
-        index = zip_name_locate(za, (item.name + "/").c_str(), ZIP_FL_ENC_RAW);
-        if (index < 0) index = zip_dir_add(za, item.name.c_str(), ZIP_FL_ENC_UTF_8);
+    switch (entry.kind) {
+    case PendingEntry::Kind::Folder:
+        index = zip_dir_add(za, entry.name.c_str(), ZIP_FL_ENC_UTF_8);
         if (index < 0) return false;
-        if (zip_file_set_mtime(za, static_cast<zip_uint64_t>(index), static_cast<time_t>(item.mtime), 0) != 0)
+        if (zip_file_set_mtime(za, static_cast<zip_uint64_t>(index), static_cast<time_t>(entry.mtime), 0) != 0)
             return false;
-    } else {
-        zip_source_t *source = MakeRawDeflateSource(za, compressed, static_cast<time_t>(item.mtime));
+        break;
+    case PendingEntry::Kind::Compressed:
+    case PendingEntry::Kind::Copied: {
+        zip_source_t *source =
+            entry.kind == PendingEntry::Kind::Compressed
+                ? MakeRawDeflateSource(za, session.store, entry.data, static_cast<time_t>(entry.mtime))
+                : zip_source_zip(za, entry.from, entry.fromIndex, ZIP_FL_COMPRESSED, 0, -1);
         if (source == nullptr) return false;
-        index = zip_file_add(za, item.name.c_str(), source, ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE);
+        index = zip_file_add(za, entry.name.c_str(), source, ZIP_FL_ENC_UTF_8);
         if (index < 0) {
             zip_source_free(source);
             return false;
         }
+        break;
+    }
     }
     const zip_uint64_t at = static_cast<zip_uint64_t>(index);
-    const uint32_t attributes = item.directory ? FolderAttributes() : FileAttributes(item.permissions);
-    if (zip_file_set_external_attributes(za, at, 0, ZIP_OPSYS_UNIX, attributes) != 0) return false;
-    return SetTimestampField(za, at, item.mtime);
+    if (zip_file_set_external_attributes(za, at, 0, ZIP_OPSYS_UNIX, entry.attributes) != 0) return false;
+    return SetTimestampField(za, at, entry.mtime);
 }
 
 bool Fail(WriteSession &session) {
@@ -100,12 +126,45 @@ bool Fail(WriteSession &session) {
     return false;
 }
 
+bool Cancelled(const int32_t *cancelFlag) { return CancelFlagSet(cancelFlag); }
+
+// A new entry at the end; the name's earlier entry (if any) gives way to it
+// but keeps its place in the archive.
+PendingEntry &NewEntry(WriteSession &session, PendingEntry::Kind kind, std::string name) {
+    session.entries.emplace_back();
+    PendingEntry &entry = session.entries.back();
+    entry.kind = kind;
+    entry.name = std::move(name);
+    const size_t at = session.entries.size() - 1;
+    session.firstOf.emplace(entry.name, at);
+    session.lastOf[entry.name] = at;
+    return entry;
+}
+
+bool Counts(const WriteSession &session, size_t at) {
+    const auto found = session.lastOf.find(session.entries[at].name);
+    return found != session.lastOf.end() && found->second == at;
+}
+
+// Waits until entry `at` is compressed, sending progress while it waits:
+// the bytes of the entries announced so far and what the pool deflated
+// since the last of them.
+bool WaitDone(WriteSession &session, size_t at, EventSink &sink, uint64_t bytesBefore, uint64_t poolBefore) {
+    PendingEntry &entry = session.entries[at];
+    if (entry.kind != PendingEntry::Kind::Compressed) return true;
+    while (!session.pool.WaitFor(entry, kEventWait)) {
+        const uint64_t more = session.pool.BytesDone() - poolBefore;
+        if (!Progress(sink, bytesBefore + std::min(more, entry.size))) return false;
+    }
+    return entry.ok;
+}
+
 } // namespace
 
 WriteSession::~WriteSession() {
+    pool.Stop();
     if (za != nullptr) zip_discard(za);
-    spools.clear();
-    if (!spoolFolder.empty()) vk::fs::RemoveTree(spoolFolder);
+    for (zip_t *source : sources) zip_discard(source);
     if (!temp.empty()) vk::fs::DeleteFile(temp);
 }
 
@@ -113,79 +172,191 @@ std::unique_ptr<WriteSession> CreateArchive(std::u16string_view path) {
     if (path.empty()) return nullptr;
     vk::fs::FileInfo info;
     if (vk::fs::Stat(path, info) && info.directory) return nullptr;
+    // Nothing is written before ArcFinish: a folder that cannot take the
+    // archive fails the finish, and the entries collected until then count.
     auto session = std::make_unique<WriteSession>();
     session->archive = path;
-    session->temp = ReserveTempBeside(path);
-    if (session->temp.empty()) return nullptr;
-    int error = 0;
-    session->za = zip_open(vk::text::NativePath(session->temp).c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
-    if (session->za == nullptr) return nullptr; // the destructor removes the temporary file
     return session;
 }
 
+bool AddFile(WriteSession &session, std::string_view name, std::u16string_view path, const int32_t *cancelFlag) {
+    if (session.failed || name.empty()) return false;
+    // Settings files written through the ini engine must be on disk before
+    // they are read for the archive.
+    if (!vk::ini::FlushBeforeFileRead(path)) return false;
+    if (vk::fs::InjectedFault(vk::fs::Op::Open)) return false;
+    vk::fs::File file;
+    if (!file.Open(path)) return false;
+    PendingEntry pending;
+    pending.mtime = file.ModifiedUnixSeconds();
+    pending.attributes = FileAttributes(file.Permissions() & 0777u);
+    const uint64_t size = file.Size();
+    pending.size = size;
+
+    std::string data;
+    if (size <= kDirectBytes) {
+        // Read now, whole; deflated by the pool.
+        // One byte more than the file holds: a read that fills it shows that
+        // the file grew meanwhile. The queue counts what it holds by size, so
+        // no spare room may stay with the data.
+        data.resize(static_cast<size_t>(size) + 1);
+        size_t got = 0;
+        for (;;) {
+            if (got == data.size()) data.resize(got + 65536); // the file grew
+            const int64_t n = file.Read(data.data() + got, data.size() - got);
+            if (n < 0) return false;
+            if (n == 0) break;
+            got += static_cast<size_t>(n);
+        }
+        data.resize(got);
+        if (data.capacity() > got + got / 8 + 64) data.shrink_to_fit();
+        pending.size = got;
+    }
+    PendingEntry &entry = NewEntry(session, PendingEntry::Kind::Compressed, std::string(name));
+    entry.eventName = vk::text::FromUtf8(entry.name);
+    entry.mtime = pending.mtime;
+    entry.attributes = pending.attributes;
+    entry.size = pending.size;
+    if (size > kDirectBytes) {
+        // A large file is deflated here, streamed, while the pool goes on
+        // with the small ones: memory stays small whatever its size.
+        entry.ok = DeflateStream(file, session.store, entry.data, nullptr, nullptr);
+        entry.done = true;
+        entry.size = entry.data.size;
+        if (!entry.ok) {
+            vk::fs::SetLastError(vk::fs::kErrorDiskFull);
+            return Fail(session);
+        }
+        return true;
+    }
+    if (!session.pool.Submit(entry, std::move(data), {}, [&] { return Cancelled(cancelFlag); })) return Fail(session);
+    return true;
+}
+
+bool AddArchive(WriteSession &session, std::u16string_view path) {
+    if (session.failed) return false;
+    int error = 0;
+    zip_t *source = zip_open(vk::text::NativePath(path).c_str(), ZIP_RDONLY, &error);
+    if (source == nullptr) return false;
+    session.sources.push_back(source);
+    const zip_int64_t count = zip_get_num_entries(source, 0);
+    for (zip_int64_t i = 0; i < count; ++i) {
+        const zip_uint64_t index = static_cast<zip_uint64_t>(i);
+        zip_stat_t st;
+        const char *stored = zip_get_name(source, index, ZIP_FL_ENC_GUESS);
+        if (stored == nullptr || zip_stat_index(source, index, 0, &st) != 0) return Fail(session);
+        std::string name = stored;
+        const bool folder = !name.empty() && name.back() == '/';
+        if (folder) name.pop_back();
+        if (name.empty()) continue;
+        zip_uint8_t opsys = 0;
+        zip_uint32_t attributes = 0;
+        if (zip_file_get_external_attributes(source, index, 0, &opsys, &attributes) != 0) return Fail(session);
+        PendingEntry &entry = NewEntry(session, folder ? PendingEntry::Kind::Folder : PendingEntry::Kind::Copied, name);
+        entry.eventName = vk::text::FromUtf8(folder ? name + "/" : name);
+        entry.from = source;
+        entry.fromIndex = index;
+        entry.mtime = SourceTime(source, index, st);
+        entry.attributes = opsys == ZIP_OPSYS_UNIX ? attributes : (folder ? FolderAttributes() : FileAttributes(0644));
+        entry.size = (st.valid & ZIP_STAT_SIZE) ? st.size : 0;
+        entry.done = true;
+    }
+    return true;
+}
+
+bool HasEntry(const WriteSession &session, std::string_view name) {
+    return session.lastOf.count(std::string(name)) != 0;
+}
+
 bool AddFolder(WriteSession &session, std::u16string_view folder, EventSink &sink) {
-    if (session.za == nullptr || session.failed || folder.empty()) return Fail(session);
+    if (session.failed || folder.empty()) return Fail(session);
     // Settings files written through the ini engine must be on disk before
     // they are read for the archive.
     vk::ini::Flush(nullptr);
 
     std::vector<SourceItem> items;
-    if (!ScanFolder(std::filesystem::path(std::u16string(folder)), std::filesystem::path(session.temp), items))
+    if (!ScanFolder(std::filesystem::path(std::u16string(folder)), std::filesystem::path(session.archive), items))
         return Fail(session);
-    uint64_t totalBytes = 0;
-    for (const SourceItem &item : items) totalBytes += item.size;
-    sink.totalBytes = totalBytes;
-    if (!Send(sink, ARC_EVENT_START, static_cast<intptr_t>(items.size()))) return Fail(session);
-
-    if (session.spoolFolder.empty()) {
-        const std::u16string prefix = u"arczip" + vk::fs::RunTag() + u"_";
-        session.spoolFolder = vk::fs::MakeUniqueFolder(vk::fs::TempDirectory(), prefix);
-        if (session.spoolFolder.empty()) return Fail(session);
+    const size_t firstNew = session.entries.size();
+    for (SourceItem &item : items) {
+        PendingEntry &entry =
+            NewEntry(session, item.directory ? PendingEntry::Kind::Folder : PendingEntry::Kind::Compressed, item.name);
+        entry.eventName = item.eventName;
+        entry.mtime = item.mtime;
+        entry.attributes = item.directory ? FolderAttributes() : FileAttributes(item.permissions);
+        entry.size = item.directory ? 0 : item.size;
+        if (item.directory) entry.done = true;
     }
-    std::vector<CompressedEntry> compressed;
-    DeflatePool pool;
-    if (!pool.Start(items, compressed, std::filesystem::path(session.spoolFolder), session.spools))
-        return Fail(session);
+    // Every entry not announced yet: the files added before and this folder's.
+    uint64_t count = 0;
+    uint64_t totalBytes = 0;
+    for (size_t at = 0; at < session.entries.size(); ++at) {
+        if (session.entries[at].announced || !Counts(session, at)) continue;
+        ++count;
+        totalBytes += session.entries[at].size;
+    }
+    sink.totalBytes = totalBytes;
+    if (!Send(sink, ARC_EVENT_START, static_cast<intptr_t>(count))) return Fail(session);
+    for (size_t at = firstNew; at < session.entries.size(); ++at) {
+        PendingEntry &entry = session.entries[at];
+        if (entry.kind != PendingEntry::Kind::Compressed) continue;
+        const SourceItem &item = items[at - firstNew];
+        if (!session.pool.Submit(entry, std::string(), item.path, [&] { return !GoOn(sink); })) return Fail(session);
+    }
 
     uint64_t bytes = 0;
     uint64_t compressedBytes = 0;
-    for (size_t b = 0; b < pool.BatchCount(); ++b) {
-        const Batch *batch = nullptr;
-        while ((batch = pool.WaitFor(b, kEventWait)) == nullptr) {
-            if (!Progress(sink, pool.BytesDone())) return Fail(session);
-        }
-        if (!batch->ok) return Fail(session);
-        for (size_t i = batch->first; i < batch->end; ++i) {
-            if (!AddItem(session.za, items[i], compressed[i])) return Fail(session);
-            ++session.entries;
-            bytes += compressed[i].size;
-            compressedBytes += compressed[i].compressedSize;
-            const int event = items[i].directory ? ARC_EVENT_FOLDER : ARC_EVENT_FILE;
-            if (!Send(sink, event, reinterpret_cast<intptr_t>(items[i].eventName.c_str()))) return Fail(session);
-        }
-        if (!Progress(sink, pool.BytesDone())) return Fail(session);
-    }
-    pool.Stop();
-    for (const auto &spool : session.spools) {
-        if (!spool->Flush()) return Fail(session);
+    uint64_t poolBefore = session.pool.BytesDone();
+    for (size_t at = 0; at < session.entries.size(); ++at) {
+        PendingEntry &entry = session.entries[at];
+        if (entry.announced || !Counts(session, at)) continue;
+        if (!WaitDone(session, at, sink, bytes, poolBefore)) return Fail(session);
+        poolBefore = session.pool.BytesDone();
+        entry.announced = true;
+        bytes += entry.size;
+        compressedBytes += entry.kind == PendingEntry::Kind::Compressed ? entry.data.compressedSize : 0;
+        const int event = entry.kind == PendingEntry::Kind::Folder ? ARC_EVENT_FOLDER : ARC_EVENT_FILE;
+        if (!Send(sink, event, reinterpret_cast<intptr_t>(entry.eventName.c_str()))) return Fail(session);
+        if (!Progress(sink, bytes)) return Fail(session);
     }
     if (!ProgressComplete(sink)) return Fail(session);
-    if (!SendText(sink, ARC_EVENT_SUMMARY, ZipSummary(items.size(), bytes, compressedBytes))) return Fail(session);
+    if (!SendText(sink, ARC_EVENT_SUMMARY, ZipSummary(count, bytes, compressedBytes))) return Fail(session);
     return true;
 }
 
 bool FinishArchive(WriteSession &session, const int32_t *cancelFlag) {
-    if (session.za == nullptr || session.failed || CancelFlagSet(cancelFlag)) return false;
+    if (session.failed || Cancelled(cancelFlag)) return false;
+    // Every compressed entry must be complete.
+    for (size_t at = 0; at < session.entries.size(); ++at) {
+        if (!Counts(session, at)) continue;
+        while (!session.pool.WaitFor(session.entries[at], kEventWait)) {
+            if (session.entries[at].kind != PendingEntry::Kind::Compressed) break;
+            if (Cancelled(cancelFlag)) return false;
+        }
+        if (!session.entries[at].ok) return false;
+    }
+    session.pool.Stop();
 
-    if (session.entries == 0) {
+    if (session.lastOf.empty()) {
         // libzip writes no file for an archive without entries; an empty ZIP
         // is still an archive.
-        zip_discard(session.za);
-        session.za = nullptr;
+        session.temp = ReserveTempBeside(session.archive);
         vk::fs::Writer writer;
-        if (!writer.Open(session.temp, true) || !writer.Write(kEmptyZip, sizeof kEmptyZip) || !writer.Close())
+        if (session.temp.empty() || !writer.Open(session.temp, true) || !writer.Write(kEmptyZip, sizeof kEmptyZip) ||
+            !writer.Close())
             return false;
     } else {
+        session.temp = ReserveTempBeside(session.archive);
+        if (session.temp.empty()) return false;
+        int error = 0;
+        session.za = zip_open(vk::text::NativePath(session.temp).c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+        if (session.za == nullptr) return false; // the destructor removes the temporary file
+        // Each name once, at the place of its first entry, with its last entry's content.
+        for (size_t at = 0; at < session.entries.size(); ++at) {
+            const PendingEntry &entry = session.entries[at];
+            if (session.firstOf.at(entry.name) != at) continue;
+            if (!WriteEntry(session, session.entries[session.lastOf.at(entry.name)])) return false;
+        }
         zip_register_cancel_callback_with_state(session.za, CancelCallback, nullptr,
                                                 const_cast<int32_t *>(cancelFlag));
         if (zip_close(session.za) != 0) return false; // the destructor discards it
@@ -193,7 +364,7 @@ bool FinishArchive(WriteSession &session, const int32_t *cancelFlag) {
     }
 
     if (!vk::fs::SyncFile(session.temp)) return false;
-    if (CancelFlagSet(cancelFlag)) return false;
+    if (Cancelled(cancelFlag)) return false;
     if (!vk::fs::MoveFile(session.temp, session.archive)) return false;
     session.temp.clear();
     vk::fs::SyncFile(vk::fs::ParentFolder(session.archive)); // make the rename durable; best effort

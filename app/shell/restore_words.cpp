@@ -1,6 +1,7 @@
 #include "app/shell/restore_words.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 #include "app/restore/archive_contents.h"
@@ -57,9 +58,9 @@ int Refuse(std::u16string_view word, const ArchiveSummary &summary) {
     return 1;
 }
 
-// The entries "Backup.why" records as backed up (status 0) that the work
-// folder lacks.
-std::vector<std::u16string> MissingRecordedEntries(const std::u16string &workFolder, int &recorded) {
+// The entries "Backup.why" records as backed up (status 0) that the archive
+// lacks.
+std::vector<std::u16string> MissingRecordedEntries(BackupJob *job, const std::u16string &workFolder, int &recorded) {
     std::vector<std::u16string> missing;
     const std::u16string why = workFolder + u"Backup.why";
     std::vector<char16_t> names(65536);
@@ -71,10 +72,21 @@ std::vector<std::u16string> MissingRecordedEntries(const std::u16string &workFol
         const std::u16string value = ini::ReadString(u"FileBk", key, u"", why);
         if (value.substr(0, value.find(u',')) != u"0") continue; // a failed item has no entry
         ++recorded;
-        std::u16string relative = key;
+        // "<class>\<name>": unpacked into the work folder when the job reads
+        // it itself (the main properties copy), else the entry of a file item
+        // of that class, which the restore's view finds in the archive or not.
+        std::u16string entry = key;
+        for (char16_t &c : entry)
+            if (c == u'\\') c = u'/';
+        std::u16string relative = entry;
         for (char16_t &c : relative)
-            if (c == u'\\') c = fs::kSep;
-        if (!fs::Exists(workFolder + relative)) missing.push_back(key);
+            if (c == u'/') c = fs::kSep;
+        if (fs::Exists(workFolder + relative)) continue;
+        const size_t sep = entry.find(u'/');
+        const int fileClass = sep == std::u16string::npos ? 0 : std::atoi(text::ToUtf8(entry.substr(0, sep)).c_str());
+        VKFileView view{};
+        if (!VKRestoreFileView(job, fileClass, entry.c_str(), &view) || view.state == VK_VIEW_NOT_IN_ARCHIVE)
+            missing.push_back(key);
     }
     // Settings items live in the copy of the main properties file.
     bool settings = false;
@@ -119,8 +131,12 @@ int VerifyArchive(VKHWND owner, std::u16string_view path) {
     if (!fs::Exists(why) || ini::ReadString(u"Talvern Backup Utility", u"BackupDate", u"", why).empty())
         problems.push_back(u"Backup.why is missing or holds no backup record");
     int recorded = 0;
-    for (const std::u16string &entry : MissingRecordedEntries(contents.summary.workFolder, recorded))
-        problems.push_back(u"recorded item without its entry: " + entry);
+    // The check reads entries of the open archive: a run of its own, so the
+    // stop flag the opening's end set does not cut it short.
+    RunStart();
+    const std::vector<std::u16string> missing = MissingRecordedEntries(contents.job, contents.summary.workFolder, recorded);
+    RunEnd();
+    for (const std::u16string &entry : missing) problems.push_back(u"recorded item without its entry: " + entry);
     const intptr_t entries = contents.summary.entries;
     CloseArchiveContents(contents);
     for (const std::u16string &p : problems) Print(p);

@@ -4,6 +4,7 @@
 
 #include "arczip32/arczip32.h"
 #include "common/format.h"
+#include "lib/engine/archive_entries.h"
 #include "lib/engine/file_items.h"
 #include "lib/engine/metadata.h"
 #include "lib/resources/library_dialogs.h"
@@ -108,6 +109,7 @@ int ArchiveEvent(int event, void *context, intptr_t value) {
         break;
     case ARC_EVENT_CANNOT_UNPACK:
         ++s.refused;
+        if (!IsBackup(*job)) job->damagedEntries.insert(FoldedEntryName(vk::text::View(AsText(value))));
         if (vk::text::EqualNoCase(vk::text::View(AsText(value)), kMetadataName)) s.lostMetadata = true;
         if (job->progress) job->progress(13, 0, AsText(value));
         if (!(job->flags & VKF_QUIET)) ShowCannotUnpack(job->owner, AsText(value));
@@ -124,20 +126,19 @@ int ZipWorkFolder(BackupJob &job) {
     // The archiver reads the files itself: pending ini writes (Backup.why,
     // the main properties copy) must be on disk first, or the archive would
     // miss them.
-    if (job.workFolder.empty() || !vk::ini::FlushBeforeFileRead(job.workFolder)) return 0;
-
-    ArchiveRequest request{};
-    request.word[ARC_WORD_ARCHIVE] = reinterpret_cast<intptr_t>(job.archivePath.c_str());
+    if (job.workFolder.empty() || !vk::ini::FlushBeforeFileRead(job.workFolder) || !OpenArchiveWriter(job)) {
+        CloseArchiveSession(job);
+        return 0;
+    }
+    // The entries the file items added are already in the session; the work
+    // folder adds the generated ones, and the events cover them all.
+    ArchiveRequest &request = job.archive.request;
     request.word[ARC_WORD_CALLBACK] = reinterpret_cast<intptr_t>(&ArchiveEvent);
     request.word[ARC_WORD_CONTEXT] = reinterpret_cast<intptr_t>(&job);
     request.word[ARC_WORD_CANCEL] = reinterpret_cast<intptr_t>(job.cancelFlag);
-
-    const ArcRequestProc create = RequestProc(2);
-    const ArcAddFolderProc addFolder = AddFolderProc();
-    const ArcRequestProc finish = RequestProc(4);
-    if (!create || !addFolder || !finish || !create(&request)) return 0;
-    const bool added = addFolder(&request, job.workFolder.c_str()) != 0;
-    const int finished = finish(&request);
+    const bool added = AddFolderProc()(&request, job.workFolder.c_str()) != 0;
+    const int finished = RequestProc(4)(&request);
+    request = ArchiveRequest{};
     DestroyProgressWindow();
     return added ? finished : 0;
 }
@@ -174,6 +175,48 @@ int UnpackArchive(BackupJob &job) {
     }
     DestroyProgressWindow();
     return result;
+}
+
+int OpenArchiveForItems(BackupJob &job) {
+    State().bar = nullptr;
+    State().refused = 0;
+    State().lostMetadata = false;
+    State().refusal = UnpackRefusal::None;
+    const auto size = reinterpret_cast<ArcSizeProc>(ArcProcByOrdinal(9));
+    int result = 0;
+    if (size && OpenArchiveReader(job)) {
+        // An archive that declares more than the temporary folder can take is
+        // refused before anything is written, as an unpacking refuses it.
+        uint64_t entries = 0;
+        uint64_t bytes = 0;
+        const uint64_t room = vk::fs::FreeSpace(job.workFolder);
+        if (size(&job.archive.request, &entries, &bytes) && room != UINT64_MAX &&
+            bytes > (room > kUnpackMarginBytes ? room - kUnpackMarginBytes : 0)) {
+            State().refusal = UnpackRefusal::NoRoom;
+        } else {
+            // "Backup.why" first: the announcements translate entry names
+            // through its records. Then the entries are announced as an
+            // unpacking announces them (codes 1 to 5), without unpacking them.
+            if (!UnpackEntries(job, {std::u16string(kMetadataName)})) {
+                ShowCannotUnpack(job.owner, kMetadataName);
+                ++State().refused;
+                State().lostMetadata = true;
+            }
+            result = RequestProc(14)(&job.archive.request) != 0 ? 1 : 0;
+        }
+    }
+    DestroyProgressWindow();
+    if (!result) CloseArchiveSession(job);
+    return result;
+}
+
+bool UnpackEntries(BackupJob &job, const std::vector<std::u16string> &entries) {
+    if (!HasArchiveSession(job) || job.archive.writes) return false;
+    std::vector<const char16_t *> names;
+    for (const std::u16string &entry : entries) names.push_back(entry.c_str());
+    job.archive.request.word[ARC_WORD_DESTINATION] = reinterpret_cast<intptr_t>(job.workFolder.c_str());
+    const auto extract = reinterpret_cast<ArcNamesProc>(ArcProcByOrdinal(15));
+    return extract(&job.archive.request, names.data(), static_cast<int>(names.size())) != 0;
 }
 
 void ShowCannotUnpack(VKHWND owner, const char16_t *name) {

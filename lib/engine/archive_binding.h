@@ -5,7 +5,9 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "lib/engine/job.h"
 
@@ -24,6 +26,16 @@ int ZipWorkFolder(BackupJob &job);
 // Unpacks the archive into the work folder (ordinals 5, 6, 7); nonzero when
 // the archive was unpacked.
 int UnpackArchive(BackupJob &job);
+
+// Opens the archive of a restore for its items (archive_entries): unpacks
+// "Backup.why" into the work folder and announces every entry through the
+// events as an unpacking does (codes 1 to 5; a refused entry gets the
+// "Problem unzipping" warning), without unpacking anything else. Nonzero
+// when the archive can be read; the archive stays open for the items.
+int OpenArchiveForItems(BackupJob &job);
+// Unpacks the named entries of the open archive into the work folder (names
+// the archive does not hold are passed over); false when one cannot be.
+bool UnpackEntries(BackupJob &job, const std::vector<std::u16string> &entries);
 
 // Entries the last unpacking could not unpack (event 4).
 int LastUnpackRefusals();

@@ -3,9 +3,11 @@
 
 #include "common/file_helpers.h"
 #include "lib/engine/archive_binding.h"
+#include "lib/engine/archive_entries.h"
 #include "lib/engine/archive_choice.h"
 #include "lib/engine/file_items.h"
 #include "lib/engine/ini_items.h"
+#include "lib/engine/installation_bounds.h"
 #include "lib/engine/job.h"
 #include "lib/engine/job_report.h"
 #include "lib/engine/metadata.h"
@@ -58,12 +60,9 @@ bool IsServicesArchive(std::u16string_view archivePath) {
 bool AppendToArchive(BackupJob &job, bool fromDialog) {
     BackupJob *restore = VKRestoreInit(job.owner, job.flags, job.extraFlags, job.archivePath.c_str(), nullptr,
                                        nullptr, nullptr);
-    // An archive of which entries could not be unpacked would lose them when
-    // it is written again: no append.
-    if (restore && LastUnpackRefusals() > 0) {
-        VKRestoreClose(restore);
-        restore = nullptr;
-    }
+    // Entries that could not be unpacked (damaged data, refused names) are
+    // not lost: the appended archive keeps every entry of the old one as it
+    // is stored there.
     if (!restore) {
         // From the dialog nothing new is made yet: the note says what the
         // dialog, still open, offers next (Delete or Cancel).
@@ -81,6 +80,9 @@ bool AppendToArchive(BackupJob &job, bool fromDialog) {
     job.servicesPath = restore->servicesPath;
     job.toolsPath = restore->toolsPath;
     job.append = 1;
+    // A plain file in the archive's place has no entries to keep: the new
+    // archive replaces it.
+    job.keepsEntries = (restore->flags & VKF_PLAIN_SOURCE) == 0;
     vk::lib::DeleteIniSection(kToolRestore, job.metadataPath.c_str());
     restore->append = 1; // handed over: its Close keeps the folder
     VKRestoreClose(restore);
@@ -208,6 +210,7 @@ VK_API BackupJob *VKBackupInit(VKHWND owner, uint32_t flags, uint32_t extraFlags
         return nullptr;
     }
     RemoveLeftoversOfGoneRuns(job->archivePath);
+    RefreshInstallationBounds();
     if (vk::FileExists(job->archivePath.c_str()) && !DecideExistingArchive(*job)) {
         FreeJob(job);
         return nullptr;
@@ -239,6 +242,10 @@ VK_API BackupJob *VKBackupInit(VKHWND owner, uint32_t flags, uint32_t extraFlags
 
     job->progress = progress;
     job->cancelFlag = cancelFlag;
+    // The archive is collected from now on; on an append it starts with the
+    // entries of the archive appended to. When it cannot be started (its
+    // folder is missing), every file item and the close report the failure.
+    OpenArchiveWriter(*job);
     if (progress) progress(0, 0, job->archivePath.c_str());
     return job;
 }

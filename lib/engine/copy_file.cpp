@@ -15,25 +15,6 @@ bool IsFile(std::u16string_view path) {
     return vk::fs::Stat(path, info) && info.exists && !info.directory;
 }
 
-int CopyForBackup(BackupJob &job, std::u16string_view source, std::u16string_view destination) {
-    const std::u16string sourceText(source);
-    // A copy already in the work folder stays: on an append it is the copy
-    // the archive holds, and a file named twice in one backup is copied once.
-    if (IsFile(destination)) {
-        if (!job.append) Progress(job, kProgressCopy, StatusDestinationExists, sourceText.c_str());
-        return StatusOk;
-    }
-    // The work folder's copy is only zipped and then deleted: it needs no
-    // flush of its own (the archive is flushed before it replaces the old one).
-    if (vk::fs::CopyFile(source, destination, true, vk::fs::CopyMode::Fast)) {
-        Progress(job, kProgressCopy, StatusOk, sourceText.c_str());
-        return StatusOk;
-    }
-    const uint32_t error = vk::fs::LastError();
-    // A quiet job reports the failure too (status 9), it only stays silent.
-    return SignalCopyFailure(job, StatusWindowsError, error, source);
-}
-
 int CopyForRestore(BackupJob &job, std::u16string_view source, std::u16string_view destination) {
     // A destination that is no absolute path (an installation folder that is
     // not defined) would land in the current folder: refused.
@@ -46,8 +27,10 @@ int CopyForRestore(BackupJob &job, std::u16string_view source, std::u16string_vi
     // wrote to once, at close. They are real copies, never links, so that no
     // file of the installation shares its data with another file.
     const vk::fs::CopyMode mode = vk::fs::CopyMode::Fast;
-    bool copied = vk::fs::CopyFile(source, destination, false, mode);
-    if (!copied) {
+    // A file unpacked beside the destination for this item takes its place.
+    const bool staged = !job.stagedSource.empty() && source == job.stagedSource;
+    bool copied = staged ? vk::fs::MoveFile(source, destination) : vk::fs::CopyFile(source, destination, false, mode);
+    if (!copied && !staged) {
         const std::u16string folder = vk::fs::ParentFolder(destination);
         if (!folder.empty()) vk::CreateDirectoryTree(folder.c_str());
         copied = vk::fs::CopyFile(source, destination, false, mode);
@@ -77,7 +60,8 @@ int SignalCopyFailure(BackupJob &job, int status, uint32_t windowsError, std::u1
 int CopyJobFile(BackupJob &job, std::u16string_view source, std::u16string_view destination) {
     // A relative source would be looked for in the current folder: missing.
     if (!IsAbsolutePath(source) || !IsFile(source)) return SignalCopyFailure(job, StatusNoSourceFile, 0, source);
-    if (IsBackup(job)) return CopyForBackup(job, source, destination);
+    // Backups read their files into the archive (file_items); every copy
+    // here puts a file back into the installation.
     return CopyForRestore(job, source, destination);
 }
 

@@ -26,6 +26,9 @@ bool IsMainIniName(std::u16string_view name);
 // WProperties.ini, every other name stays.
 std::u16string StoredFileName(std::u16string_view name);
 
+// The archive entry of a file of a class: "<class>/<relative>" with '/'.
+std::u16string ClassEntry(int32_t fileClass, std::u16string_view relative);
+
 // The part of a database path below the "DataDir" folder, native and
 // relative ("Wells/a.db"):
 // - an absolute path: the text after the first occurrence of the folder

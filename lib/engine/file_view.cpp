@@ -4,6 +4,7 @@
 #include <string>
 
 #include "common/string_copy.h"
+#include "lib/engine/archive_entries.h"
 #include "lib/engine/file_items.h"
 #include "lib/engine/file_items_internal.h"
 #include "lib/engine/paths.h"
@@ -14,12 +15,40 @@
 namespace vk::engine {
 namespace {
 
-// The archived copy of a restore item, as the restore would take it.
-std::u16string ArchivedSource(const BackupJob &job, int32_t fileClass, std::u16string_view path) {
-    if (fileClass == VK_CLASS_DATABASE) return WorkPath(job.workFolder, fileClass, PathBelowDataDir(path));
-    if (job.flags & VKF_PLAIN_SOURCE) return job.archivePath;
-    return WorkPath(job.workFolder, fileClass, FileName(path));
-}
+// The archived copy of a restore item, as the restore would take it: a
+// file of the work folder, or (the usual case) its entry of the open archive
+// unpacked for the view into the work folder's "view" folder, removed again
+// when the view is done.
+class ArchivedSource {
+public:
+    ArchivedSource(BackupJob &job, int32_t fileClass, std::u16string_view path) {
+        const std::u16string relative =
+            fileClass == VK_CLASS_DATABASE ? PathBelowDataDir(path) : std::u16string(FileName(path));
+        if (job.flags & VKF_PLAIN_SOURCE) {
+            path_ = job.archivePath;
+            return;
+        }
+        path_ = WorkPath(job.workFolder, fileClass, relative);
+        if (vk::fs::Exists(path_) || job.workFolder.empty()) return;
+        const std::u16string entry = ClassEntry(fileClass, relative);
+        if (EntryDamaged(job, entry) || !ArchiveHoldsEntry(job, entry)) return;
+        const std::u16string folder = job.workFolder + u"view";
+        if (!vk::fs::IsDirectory(folder)) vk::fs::CreateDirectory(folder);
+        const std::u16string staged = folder + u"/" + std::u16string(FileName(relative));
+        if (vk::fs::Exists(staged)) vk::fs::DeleteFile(staged);
+        if (ExtractEntry(job, entry, staged)) path_ = staged_ = staged;
+    }
+    ~ArchivedSource() {
+        if (!staged_.empty()) vk::fs::DeleteFile(staged_);
+    }
+    ArchivedSource(const ArchivedSource &) = delete;
+    ArchivedSource &operator=(const ArchivedSource &) = delete;
+    const std::u16string &path() const { return path_; }
+
+private:
+    std::u16string path_;
+    std::u16string staged_;
+};
 
 bool SameContent(std::u16string_view a, std::u16string_view b) {
     std::string left;
@@ -52,13 +81,14 @@ void Skip(VKFileView &view, int status) {
 void FillView(BackupJob &job, int32_t fileClass, std::u16string_view path, VKFileView &view) {
     const std::u16string destination = TranslateEntry(job, path, fileClass);
     vk::CopyBounded(view.destination, sizeof view.destination / sizeof view.destination[0], destination);
-    const std::u16string source = ArchivedSource(job, fileClass, path);
     const bool installed = vk::fs::Exists(destination);
     // The main properties file comes back section by section only.
     if (IsMainIniName(FileName(path))) {
         view.state = installed ? VK_VIEW_EQUAL : VK_VIEW_MISSING;
         return Skip(view, StatusSkipOne);
     }
+    const ArchivedSource archived(job, fileClass, path);
+    const std::u16string &source = archived.path();
     if (!vk::fs::Exists(source)) {
         view.state = VK_VIEW_NOT_IN_ARCHIVE;
         Skip(view, StatusNoSourceFile);

@@ -1,5 +1,7 @@
 #include "lib/engine/installation_bounds.h"
 
+#include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,20 +32,43 @@ struct Folders {
     std::vector<std::u16string> resolved; // with their own links resolved
 };
 
-Folders InstallationFolders() {
-    Folders folders;
+// The folders as the installation table gives them (cheap: no file system).
+std::vector<std::u16string> WrittenFolders() {
+    std::vector<std::u16string> written;
     for (const int code : kFolderCodes) {
         const std::u16string folder(vk::text::View(VKGetTalvernDir(code)));
         // Only absolute folders: an empty or relative entry names no place.
         if (!vk::fs::IsAbsolutePath(folder)) continue;
-        folders.written.push_back(WithSeparator(folder));
-        const std::u16string real = vk::fs::ResolvePath(folder);
-        if (!real.empty()) folders.resolved.push_back(WithSeparator(real));
+        written.push_back(WithSeparator(folder));
     }
-    return folders;
+    return written;
+}
+
+std::mutex g_foldersMutex;
+std::optional<Folders> g_folders;
+
+// Resolved again when the table names other folders, and at every job's start.
+Folders InstallationFolders() {
+    std::vector<std::u16string> written = WrittenFolders();
+    std::lock_guard<std::mutex> lock(g_foldersMutex);
+    if (!g_folders || g_folders->written != written) {
+        Folders folders;
+        for (const std::u16string &folder : written) {
+            const std::u16string real = vk::fs::ResolvePath(folder.substr(0, folder.size() - 1));
+            if (!real.empty()) folders.resolved.push_back(WithSeparator(real));
+        }
+        folders.written = std::move(written);
+        g_folders = std::move(folders);
+    }
+    return *g_folders;
 }
 
 } // namespace
+
+void RefreshInstallationBounds() {
+    std::lock_guard<std::mutex> lock(g_foldersMutex);
+    g_folders.reset();
+}
 
 bool LinkLeavesInstallation(std::u16string_view path) {
     const Folders folders = InstallationFolders();

@@ -12,6 +12,9 @@ namespace vk::engine {
 // (by its text) but resolves, through a symbolic link on the way (the file
 // itself being one included) or a ".." part, to a place outside all of them. Paths that name a place
 // outside the installation in the first place are the caller's choice: false.
+// The installation's folders are resolved once per job (a job's Init calls
+// RefreshInstallationBounds) rather than once per item.
 bool LinkLeavesInstallation(std::u16string_view path);
+void RefreshInstallationBounds();
 
 } // namespace vk::engine

@@ -4,6 +4,7 @@
 
 #include "common/format.h"
 #include "common/memory.h"
+#include "lib/engine/archive_entries.h"
 #include "lib/engine/translate_hooks.h"
 #include "platform/fs/fs.h"
 #include "platform/ui/ui.h"
@@ -51,6 +52,7 @@ void SyncRestoredFolders(BackupJob &job) {
 // the job is gone.
 void FreeJob(BackupJob *job) {
     if (!job) return;
+    CloseArchiveSession(*job);
     SyncRestoredFolders(*job);
     job->~BackupJob();
     vk::FreeBlock(job);

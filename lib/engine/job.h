@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "arczip32/arczip32.h"
 #include "platform/ini/ini.h"
 #include "vaultkeeplib.h"
 
@@ -18,6 +19,21 @@
 // text1 is the source path and text2 the destination path.
 using TranslateHook = int (*)(BackupJob *job, int32_t type, uint32_t itemFlags, uint32_t itemExtraFlags,
                               const char16_t *text1, const char16_t *text2, const char16_t *text3);
+
+// The job's arczip32 session (word 7 of the request set while it is open): a
+// backup collects its archive in it from Init to Close, a restore reads its
+// archive entry by entry (archive_entries). The session belongs to one job
+// record: a copy of the record starts without one, and the record's end
+// ends it (an archive being collected is then discarded).
+struct JobArchive {
+    ArchiveRequest request{};
+    bool writes = false;
+
+    JobArchive() = default;
+    JobArchive(const JobArchive &) {}
+    JobArchive &operator=(const JobArchive &) { return *this; }
+    ~JobArchive();
+};
 
 struct BackupJob {
     VKHWND owner = nullptr;
@@ -37,6 +53,14 @@ struct BackupJob {
     int32_t started = 0;          // set by the first item call
     std::u16string backupVersion; // restore: "BackupVersion" of the archive ("8.0" when missing)
     TranslateHook translate = nullptr;
+    JobArchive archive;
+    // Backup: an append keeps the entries of the archive it appends to.
+    bool keepsEntries = false;
+    // Restore: the file unpacked beside its destination for the current item.
+    std::u16string stagedSource;
+    // Restore: the entries the opening check found damaged (names folded to
+    // lower case); their items find no source, without a second warning.
+    std::set<std::u16string> damagedEntries;
     // Restore: folders that received files. The copies are not flushed one by
     // one; their file systems are flushed once when the job closes.
     std::set<std::u16string> restoredFolders;

@@ -6,6 +6,7 @@
 #include "common/file_helpers.h"
 #include "common/format.h"
 #include "lib/engine/archive_binding.h"
+#include "lib/engine/archive_entries.h"
 #include "lib/engine/archive_choice.h"
 #include "lib/engine/file_items.h"
 #include "lib/engine/ini_items.h"
@@ -189,6 +190,7 @@ VK_API BackupJob *VKRestoreInit(VKHWND owner, uint32_t flags, uint32_t extraFlag
     }
     job->archivePath = std::move(archive);
     RemoveLeftoversOfGoneRuns(job->archivePath);
+    RefreshInstallationBounds();
 
     job->workFolder = MakeWorkFolder();
     if (job->workFolder.empty()) {
@@ -203,7 +205,7 @@ VK_API BackupJob *VKRestoreInit(VKHWND owner, uint32_t flags, uint32_t extraFlag
     job->translate = &PassThroughHook;
     job->metadataPath = job->workFolder + kMetadataName;
 
-    if (!UnpackArchive(*job)) {
+    if (!OpenArchiveForItems(*job)) {
         // Stopped by the caller: no job, rather than one that would take the
         // archive file itself for every file.
         if (Cancelled(*job)) return Abandon(job);
@@ -236,6 +238,15 @@ VK_API BackupJob *VKRestoreInit(VKHWND owner, uint32_t flags, uint32_t extraFlag
     // The name becomes part of file names in the work folder: a name that
     // holds a folder part must not lead out of it.
     job->name = std::u16string(FileName(ReadMetadata(*job, kUtilitySection, u"Name")));
+    // What the job reads itself is unpacked into the work folder: the tool
+    // and service definitions (callers read them at the announced paths) and
+    // the main properties copy of the ini items. File items come straight
+    // from the archive.
+    if (!UnpackEntries(*job, {job->name + u".wsv", job->name + u".wcf", u"4001/services.ini", u"4001/tools.ini",
+                              u"1999/WProperties.ini"})) {
+        ShowCannotUnpack(owner, job->archivePath.c_str());
+        return Abandon(job);
+    }
     job->servicesPath = DefinitionsFile(*job, u"services.ini", u"wsv");
     job->toolsPath = DefinitionsFile(*job, u"tools.ini", u"wcf");
 
@@ -322,6 +333,7 @@ VK_API int VKRestoreClose(BackupJob *job) {
     vk::ini::Batch writes;
     const bool flushed = vk::ini::Flush(nullptr);
     WriteJobReport(*job);
+    CloseArchiveSession(*job);
     int result = flushed && writes.Finish() ? 1 : 0;
     if (job->append != 1 && !RemoveWorkFolder(job->workFolder)) result = 0;
     FreeJob(job);

@@ -68,12 +68,7 @@ bool NonVersionedAllowed(const BackupJob &job, std::u16string_view destination) 
 // this way, and a parsed copy of each would stay for the rest of the process.
 // Pending writes reach the disk first, so dropping the cached copy loses
 // nothing.
-uint64_t CheckedVersionOf(std::u16string_view path) {
-    const uint64_t version = vk::version::ReadFileVersion(path);
-    const std::u16string file(path);
-    if (vk::ini::Flush(file.c_str())) vk::ini::Forget(file.c_str());
-    return version;
-}
+uint64_t CheckedVersionOf(std::u16string_view path) { return vk::version::ReadFileVersion(path, false); }
 
 } // namespace
 

@@ -1,7 +1,8 @@
-// Random-access reading of a file over the wide Windows calls.
+// Reading a file over the wide Windows calls.
 #include <algorithm>
 
 #include "platform/fs/fs.h"
+#include "platform/fs/read_at.h"
 #include "platform/win/win32.h"
 
 namespace vk::fs {
@@ -18,20 +19,35 @@ bool File::Open(std::u16string_view path) {
         SetLastError(::GetLastError());
         return false;
     }
-    LARGE_INTEGER size{};
-    if (!::GetFileSizeEx(h, &size)) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!::GetFileInformationByHandle(h, &info)) {
         SetLastError(::GetLastError());
         ::CloseHandle(h);
         return false;
     }
     fd_ = reinterpret_cast<intptr_t>(h);
-    size_ = static_cast<uint64_t>(size.QuadPart);
+    size_ = (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    permissions_ = (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) ? 0444u : 0644u;
+    // File times count 100 ns from 1601-01-01; Unix seconds from 1970-01-01.
+    const uint64_t written =
+        (static_cast<uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) | info.ftLastWriteTime.dwLowDateTime;
+    mtime_ = static_cast<int64_t>(written / 10000000u) - 11644473600ll;
     return true;
 }
 
-bool File::ReadAt(uint64_t off, size_t n, void *out) const {
-    if (fd_ == -1 || off > size_ || n > size_ - off) return false;
-    HANDLE h = reinterpret_cast<HANDLE>(fd_);
+int64_t File::Read(void *out, size_t n) {
+    if (fd_ == -1) return -1;
+    DWORD got = 0;
+    const DWORD want = static_cast<DWORD>(std::min<size_t>(n, 1u << 30));
+    if (!::ReadFile(reinterpret_cast<HANDLE>(fd_), out, want, &got, nullptr)) {
+        SetLastError(::GetLastError());
+        return -1;
+    }
+    return static_cast<int64_t>(got);
+}
+
+bool ReadAtOffset(intptr_t handle, uint64_t off, size_t n, void *out) {
+    HANDLE h = reinterpret_cast<HANDLE>(handle);
     size_t done = 0;
     while (done < n) {
         OVERLAPPED at{};
@@ -44,6 +60,11 @@ bool File::ReadAt(uint64_t off, size_t n, void *out) const {
         done += got;
     }
     return true;
+}
+
+bool File::ReadAt(uint64_t off, size_t n, void *out) const {
+    if (fd_ == -1 || off > size_ || n > size_ - off) return false;
+    return ReadAtOffset(fd_, off, n, out);
 }
 
 } // namespace vk::fs

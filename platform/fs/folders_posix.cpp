@@ -124,6 +124,8 @@ bool RemoveContents(int dirFd, uint32_t &firstError) {
 
 std::atomic<unsigned> g_copyCounter{0};
 
+} // namespace
+
 // A name for a temporary file next to `to` that does not exist yet.
 std::u16string TempNameBeside(std::u16string_view to) {
     const std::u16string folder = ParentFolder(to);
@@ -138,7 +140,6 @@ std::u16string TempNameBeside(std::u16string_view to) {
     return {};
 }
 
-} // namespace
 
 // ---- Attributes ----
 

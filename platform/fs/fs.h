@@ -99,10 +99,42 @@ public:
     uint64_t Size() const { return size_; }
     // Reads exactly n bytes at off; false when they are not all there.
     bool ReadAt(uint64_t off, size_t n, void *out) const;
+    // Reads on from where the last Read stopped (not to be mixed with
+    // ReadAt): the bytes read, 0 at the end, -1 on an error (LastError set).
+    // Reads past Size() when the file grew since it was opened.
+    int64_t Read(void *out, size_t n);
+    // The permission bits when it was opened (Windows: 0644, or 0444 when
+    // read-only) and its modification time in Unix seconds.
+    uint32_t Permissions() const { return permissions_; }
+    int64_t ModifiedUnixSeconds() const { return mtime_; }
 
 private:
     intptr_t fd_ = -1; // a file descriptor, or a Windows file handle
     uint64_t size_ = 0;
+    uint32_t permissions_ = 0644;
+    int64_t mtime_ = 0;
+};
+
+// A nameless file in a folder for data that must not outlive the process:
+// nothing of it stays behind however the process ends (POSIX: unlinked as
+// soon as it is made; Windows: deleted when its handle closes).
+// scratch_file_posix.cpp, scratch_file_win.cpp.
+class ScratchFile {
+public:
+    ScratchFile() = default;
+    ~ScratchFile();
+    ScratchFile(const ScratchFile &) = delete;
+    ScratchFile &operator=(const ScratchFile &) = delete;
+    // Makes the file in `folder`; false (LastError set) when it cannot.
+    bool Open(std::u16string_view folder);
+    bool IsOpen() const { return fd_ != -1; }
+    // Writes and reads at a given offset; threads may write disjoint ranges
+    // at the same time.
+    bool WriteAt(uint64_t off, const void *data, size_t n);
+    bool ReadAt(uint64_t off, size_t n, void *out) const;
+
+private:
+    intptr_t fd_ = -1; // a file descriptor, or a Windows file handle
 };
 
 // Flushes an existing file (or folder) to disk, e.g. a file another library
@@ -146,6 +178,9 @@ enum class CopyMode {
 // the copy: nothing is written through it.
 bool CopyFile(std::u16string_view from, std::u16string_view to, bool failIfExists,
               CopyMode mode = CopyMode::Durable);
+// A name for a new temporary file beside `path` (the kind of name CopyFile
+// uses for its copy under way), "" when none is free.
+std::u16string TempNameBeside(std::u16string_view path);
 // The path with every symbolic link, "." and ".." resolved. Of a path that
 // does not exist (yet), its deepest existing folder is resolved and the rest
 // appended as written. "" when not even that can be resolved.

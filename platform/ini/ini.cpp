@@ -239,7 +239,9 @@ bool Batch::Finish() {
     open_ = false;
     if (--t_batchDepth > 0) return true;
     Lock lock(CacheMutex());
-    return FlushAll();
+    // A scratch folder's files wait until something reads them from the disk
+    // (FlushBeforeFileRead) or everything is flushed.
+    return FlushAll(false);
 }
 
 Snapshot::Snapshot(std::u16string_view file) {

@@ -90,10 +90,19 @@ void ForgetUnder(std::u16string_view path);
 bool FlushBeforeFileRead(std::u16string_view path);
 // Marks (or, with false, unmarks) a scratch folder: a job's private work
 // folder, which is thrown away when the job ends and is worthless after a
-// crash. Files inside it are written like any other when a call returns, but
-// not synced to the disk, so a job that records one line per item does not
-// wait for the disk once per item.
+// crash. Files inside it are not written when a call returns but when
+// something reads them from the disk (FlushBeforeFileRead, Flush of the file
+// or of everything), and then not synced: a job that records one line per
+// item neither rewrites its records nor waits for the disk once per item.
+// Reads through this engine always see the pending edits.
 void SetScratchFolder(std::u16string_view folder, bool scratch);
+// False only when the file on disk cannot hold the section: its name (ASCII,
+// in any letter case) appears nowhere in it, neither in 8-bit text nor in
+// UTF-16, and no settings file has edits that are not on disk yet. Lets a
+// caller that looks for one section in many files (a version record in
+// every restored file) pass over the files without it, unparsed and
+// uncached. Reads the file in blocks.
+bool MayHoldSection(std::u16string_view file, std::string_view section);
 // How many times a file was read and parsed since the process started (a
 // cached file is parsed again only after it changed on disk).
 uint64_t ParseCount();

@@ -303,13 +303,13 @@ void SetScratchFolder(std::u16string_view folder, bool scratch) {
 
 namespace {
 
-// Flushes every cached file whose key passes `wanted`; the first failure's
-// error stays set.
+// Flushes every cached file that `wanted` picks; the first failure's error
+// stays set.
 template <typename Wanted> bool FlushWhere(Wanted wanted) {
     bool ok = true;
     uint32_t error = 0;
     for (auto &[key, f] : TheCache().files) {
-        if (wanted(key) && !FlushFile(*f)) {
+        if (wanted(key, *f) && !FlushFile(*f)) {
             if (ok) error = vk::fs::LastError();
             ok = false;
         }
@@ -318,20 +318,59 @@ template <typename Wanted> bool FlushWhere(Wanted wanted) {
     return ok;
 }
 
+// The last part of a path when its canonical form surely ends in it: the path
+// names a plain file or nothing (no link, no folder) and ends in a real name.
+// "" otherwise. Lets a lookup that finds no cached file of that name skip
+// resolving the path (a restore renames thousands of files).
+std::string PlainName(std::u16string_view path) {
+    size_t cut = path.size();
+    while (cut > 0 && !vk::fs::IsSeparator(path[cut - 1])) --cut;
+    const std::string name = vk::text::ToUtf8(path.substr(cut));
+    if (name.empty() || name == "." || name == "..") return {};
+    if (NamesOtherThanAFile(vk::text::ToUtf8(path))) return {};
+    return name;
+}
+
+bool EndsInName(const std::string &key, const std::string &name) {
+    return key.size() > name.size() && key.compare(key.size() - name.size(), name.size(), name) == 0 &&
+           key[key.size() - name.size() - 1] == '/';
+}
+
+// False when no cached file (with pending edits, when pendingOnly) can be the
+// one `path` names.
+bool MayBeCached(std::u16string_view path, bool pendingOnly) {
+    const std::string name = PlainName(path);
+    const std::string nameKey = name.empty() ? name : KeyOf(name);
+    for (const auto &[key, f] : TheCache().files) {
+        if (pendingOnly && f->pending.empty()) continue;
+        if (name.empty() || EndsInName(key, nameKey)) return true;
+    }
+    return false;
+}
+
 } // namespace
 
-bool FlushAll() {
-    return FlushWhere([](const std::string &) { return true; });
+bool FlushAll(bool scratchToo) {
+    return FlushWhere([scratchToo](const std::string &, const CachedFile &f) {
+        return scratchToo || f.pending.empty() || !InScratchFolder(f.path);
+    });
+}
+
+bool PendingOutsideScratch() {
+    for (const auto &[key, f] : TheCache().files)
+        if (!f->pending.empty() && !InScratchFolder(f->path)) return true;
+    return false;
 }
 
 bool FlushUnder(std::u16string_view path) {
-    if (path.empty()) return true;
+    if (path.empty() || !MayBeCached(path, true)) return true;
     const std::string p = KeyOf(Canonical(path));
-    return FlushWhere([&p](const std::string &key) { return Within(key, p); });
+    return FlushWhere([&p](const std::string &key, const CachedFile &) { return Within(key, p); });
 }
 
 void ForgetFile(std::u16string_view path) {
     Cache &c = TheCache();
+    if (!MayBeCached(path, false)) return;
     // By the path itself, not by a spelling seen before: a deleted link must
     // not take the entry of the file it pointed at along with it.
     c.aliases.clear();

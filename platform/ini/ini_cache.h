@@ -75,7 +75,11 @@ bool AddEdit(CachedFile &f, Edit edit);
 // Writes the pending edits to disk (see above). False, with the last error
 // set, when they could not be written; they are dropped then.
 bool FlushFile(CachedFile &f);
-bool FlushAll();
+// Every file with pending edits; with scratchToo false, the files of scratch
+// folders keep theirs (see SetScratchFolder).
+bool FlushAll(bool scratchToo = true);
+// Whether a file outside the scratch folders has edits not yet on disk.
+bool PendingOutsideScratch();
 // Whether the canonical path lies inside a scratch folder.
 bool InScratchFolder(const std::string &path);
 void SetScratchFolder(std::u16string_view folder, bool scratch);

@@ -23,6 +23,10 @@ bool LookAt(const std::string &path, DiskState &state, bool &lookable);
 // Reads without going through vk::fs, whose fault points are for writes: a
 // test that fails the Nth open must hit the flush, not a cache check.
 bool ReadBytes(const std::string &path, std::string &out);
+// True when the path names something other than a plain file: a link, a
+// folder, a device (on Windows a folder or a reparse point). False for a
+// plain file and for nothing at all.
+bool NamesOtherThanAFile(const std::string &path);
 // The canonical path of a file or folder: absolute, "." and ".." resolved,
 // every link (and on Windows every junction, short name and letter case) as
 // the file system resolves it, so that every spelling of one file gives the

@@ -115,6 +115,11 @@ std::string CanonicalPath(std::u16string_view path) {
 
 std::string KeyOf(const std::string &canonical) { return canonical; }
 
+bool NamesOtherThanAFile(const std::string &path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode);
+}
+
 uint32_t WriteRefusal(const std::string &path, const std::string &folder, bool exists, unsigned mode) {
     if (exists) {
         if (::access(path.c_str(), W_OK) != 0) return vk::fs::ErrorFromErrno(errno);

@@ -115,6 +115,11 @@ std::string CanonicalPath(std::u16string_view path) {
     return vk::text::ToUtf8(resolved.empty() ? lexical : resolved);
 }
 
+bool NamesOtherThanAFile(const std::string &path) {
+    const DWORD attr = ::GetFileAttributesW(W(path).c_str());
+    return attr != INVALID_FILE_ATTRIBUTES && (attr & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0;
+}
+
 std::string KeyOf(const std::string &canonical) { return vk::text::ToUtf8(vk::text::Lower(vk::text::FromUtf8(canonical))); }
 
 uint32_t WriteRefusal(const std::string & /*path*/, const std::string &folder, bool exists, unsigned mode) {

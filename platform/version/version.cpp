@@ -295,11 +295,18 @@ bool ReadPeVersionText(std::u16string_view path, std::u16string &text) {
     return true;
 }
 
-uint64_t ReadFileVersion(std::u16string_view path) {
+uint64_t ReadFileVersion(std::u16string_view path, bool keepCached) {
     const std::u16string file(path);
-    char16_t buffer[255] = {};
-    vk::ini::GetString(u"TalvernFileInfo", u"TalvernFileVersion", u"", buffer, 255, file.c_str());
-    std::u16string text(buffer);
+    std::u16string text;
+    // Most files have no version record: they are passed over unparsed.
+    if (vk::ini::MayHoldSection(path, "TalvernFileInfo")) {
+        char16_t buffer[255] = {};
+        vk::ini::GetString(u"TalvernFileInfo", u"TalvernFileVersion", u"", buffer, 255, file.c_str());
+        text = buffer;
+        // Pending writes reach the disk first, so dropping the cached copy
+        // loses nothing.
+        if (!keepCached && vk::ini::Flush(file.c_str())) vk::ini::Forget(file.c_str());
+    }
     if (text.empty()) ReadPeVersionText(path, text);
     if (text.empty()) return 0;
     return ParseVersionText(text);

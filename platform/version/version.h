@@ -11,7 +11,9 @@ namespace vk::version {
 // top: the "TalvernFileVersion" key of section "TalvernFileInfo" when the
 // file, read as an ini file, has one; else the fixed file version of its
 // Windows version resource. 0 (unversioned) when neither gives a text.
-uint64_t ReadFileVersion(std::u16string_view path);
+// keepCached false: a settings file read for its record does not stay in the
+// ini cache (a restore reads many files of many megabytes this way).
+uint64_t ReadFileVersion(std::u16string_view path, bool keepCached = true);
 
 // The version number of a text: "," and "_" count as "."; the first four
 // "."-separated fields are read as integers (missing fields are 0).

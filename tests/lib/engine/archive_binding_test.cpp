@@ -113,10 +113,14 @@ TEST_F(ArchiveBindingTest, RefusedEntriesNeverLeaveTheWorkFolder) {
     ASSERT_NE(job, nullptr);
     EXPECT_EQ(job->flags & VKF_PLAIN_SOURCE, 0u);
     const std::string work = N(job->workFolder);
-    EXPECT_EQ(ReadFile(work + "4001/good.ini"), "[G]\r\n");
-    EXPECT_FALSE(std::filesystem::exists(work + "4001/link"));
-    EXPECT_EQ(Snapshot(work).size(), 3u); // Backup.why, 4001, 4001/good.ini
+    // Only "Backup.why" is unpacked at the start; the files come with their items.
+    EXPECT_EQ(Snapshot(work).size(), 1u);
     EXPECT_EQ(outsideTemp(), before);
+    EXPECT_EQ(VKRestore(job, 1002, 0, 0, nullptr, nullptr, u"good.ini"), StatusOk);
+    EXPECT_EQ(ReadFile(Dir("config") + "good.ini"), "[G]\r\n");
+    EXPECT_EQ(VKRestore(job, 1002, 0, 0, nullptr, nullptr, u"link"), StatusNoSourceFile);
+    EXPECT_FALSE(std::filesystem::exists(Dir("config") + "link"));
+    std::filesystem::remove(Dir("config") + "good.ini");
     EXPECT_FALSE(std::filesystem::exists("/tmp/absolute-vk-engine-test.ini"));
     int refused = 0;
     for (const auto &s : vk::ui::ShownLog())

@@ -62,7 +62,7 @@ TEST_F(BadInputTest, DamagedArchives) {
         {"truncated", good.substr(0, good.size() * 6 / 10), Outcome::Refused, 1},
         {"no directory end", good.substr(0, good.size() - 10), Outcome::Refused, 1},
         {"local header only", good.substr(0, 30), Outcome::Refused, 1},
-        {"corrupt entry", corrupt, Outcome::Unpacked, 1},
+        {"corrupt entry", corrupt, Outcome::Unpacked, 1}, // found by the opening check
         {"zeros", std::string(4096, '\0'), Outcome::Plain, 0},
         {"three bytes", "PK\x03", Outcome::Plain, 0},
     };
@@ -83,10 +83,18 @@ TEST_F(BadInputTest, DamagedArchives) {
             // The damaged entry is missing, the rest is there.
             EXPECT_EQ(VKRestore(job, 1002, 0, 0, nullptr, nullptr, u"b.ini"), StatusOk);
             EXPECT_EQ(VKRestore(job, 1002, 0, 0, nullptr, nullptr, u"a.ini"), StatusNoSourceFile);
+            // Announced once, when the archive was opened; the item finds no source.
+            EXPECT_EQ(Refusals(), 1) << c.name;
+            int warnings = 0;
+            for (const auto &shown : vk::ui::ShownLog())
+                warnings += N(shown.text) == "Problem unzipping 4001/a.ini to temp folder";
+            EXPECT_EQ(warnings, 1) << c.name;
+            EXPECT_EQ(ReadFile(Dir("config") + "a.ini"), "[A]\r\n" + std::string(20000, 'a') + "=1\r\n"); // untouched
         }
         EXPECT_EQ(VKRestoreClose(job), 1);
     }
-    // Appending to an archive with a damaged entry would drop that entry: refused.
+    // Appending to an archive with a damaged entry keeps that entry as it is
+    // stored (it is not unpacked and zipped again), beside the new ones.
     const std::string damaged = Dir("backup") + "damaged.vkb";
     WriteFile(damaged, corrupt);
     BackupJob *job =
@@ -95,10 +103,16 @@ TEST_F(BadInputTest, DamagedArchives) {
     ASSERT_NE(job, nullptr);
     VKBackupClose(job);
     std::filesystem::rename(damaged, Dir("backup") + "x.serv.vkb");
-    EXPECT_EQ(VKBackupInit(nullptr, VKF_APPEND_SERVICES, 0, U(Dir("backup") + "x.serv.vkb").c_str(), nullptr,
-                           nullptr, nullptr, nullptr),
-              nullptr);
-    EXPECT_EQ(ReadFile(Dir("backup") + "x.serv.vkb"), corrupt);
+    WriteFile(Dir("config") + "c.ini", "[C]\r\n");
+    job = VKBackupInit(nullptr, VKF_APPEND_SERVICES, 0, U(Dir("backup") + "x.serv.vkb").c_str(), nullptr, nullptr,
+                       nullptr, nullptr);
+    ASSERT_NE(job, nullptr);
+    EXPECT_EQ(VKBackup(job, 1002, 0, 0, nullptr, nullptr, U(Dir("config") + "c.ini").c_str()), StatusOk);
+    EXPECT_EQ(VKBackupClose(job), 1);
+    const std::string appended = ReadFile(Dir("backup") + "x.serv.vkb");
+    EXPECT_NE(appended.find(corrupt.substr(data + 12, 12)), std::string::npos); // the damaged data as stored
+    EXPECT_EQ(ZipEntry(Dir("backup") + "x.serv.vkb", "4001/b.ini"), ReadFile(Dir("config") + "b.ini"));
+    EXPECT_EQ(ZipEntry(Dir("backup") + "x.serv.vkb", "4001/c.ini"), ReadFile(Dir("config") + "c.ini"));
     EXPECT_EQ(WorkFolderCount(Dir("temp")), 0);
 }
 
@@ -218,7 +232,9 @@ TEST_F(BadInputTest, FullDisk) {
     EXPECT_EQ(ReadFile(archive), "old archive");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(small), std::filesystem::directory_iterator()), 1);
 
-    // The temporary folder is full: the copy fails (9), nothing is left.
+    // The installation's temporary folder is full: file items do not pass
+    // through it (they are read straight into the archive), so the backup
+    // still succeeds, and nothing is left there.
     UseInstallation(root_);
     std::string reg = ReadFile(tmp.file("registry.reg"));
     reg.replace(reg.find(Dir("temp")), Dir("temp").size(), small);
@@ -227,8 +243,9 @@ TEST_F(BadInputTest, FullDisk) {
     std::filesystem::remove(archive);
     job = VKBackupInit(nullptr, VKF_QUIET, 0, U(Dir("backup") + "t.vkb").c_str(), nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(job, nullptr);
-    EXPECT_EQ(VKBackup(job, 1002, 0, 0, nullptr, nullptr, U(Dir("config") + "big.ini").c_str()), StatusWindowsError);
+    EXPECT_EQ(VKBackup(job, 1002, 0, 0, nullptr, nullptr, U(Dir("config") + "big.ini").c_str()), StatusOk);
     EXPECT_EQ(VKBackupClose(job), 1);
+    EXPECT_EQ(ZipEntry(Dir("backup") + "t.vkb", "4001/big.ini"), noise);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(small), std::filesystem::directory_iterator()), 0);
 }
 

@@ -19,26 +19,29 @@ bool HasCall(const std::vector<vk::test::ProgressCall> &calls, int code, intptr_
 
 } // namespace
 
-TEST_F(ItemsTest, BackupCopiesOnceAndKeepsCopiesOnAppend) {
+TEST_F(ItemsTest, BackupReadsOnceAndKeepsEntriesOnAppend) {
     Put("config/x.ini", "[A]\r\nk=1\r\n");
     BackupJob job = MakeJob(true);
     EXPECT_EQ(BackupFileItem(job, 1002, 0, 0, P("config/x.ini"), nullptr, nullptr), StatusOk);
-    EXPECT_EQ(vk::test::ReadFile(root + "work/4001/x.ini"), "[A]\r\nk=1\r\n");
     EXPECT_EQ(Why(job, u"FileBk", u"4001\\x.ini"), u"0,4001");
     EXPECT_TRUE(HasCall(Calls(), 9, StatusOk, P("config/x.ini")));
+    // Nothing is copied into the work folder for a file item.
+    EXPECT_FALSE(vk::test::FileExists(root + "work/4001/x.ini"));
 
-    // The same file again: not copied, a success with code 7.
+    // The same file again: not read again, a success with code 7; the archive
+    // holds the file as it was when its first item was called.
     Put("config/x.ini", "[A]\r\nk=2\r\n");
     Calls().clear();
     EXPECT_EQ(BackupFileItem(job, 4001, 0, 0, u"x.ini", nullptr, nullptr), StatusOk);
     EXPECT_TRUE(HasCall(Calls(), 9, StatusDestinationExists, P("config/x.ini")));
-    EXPECT_EQ(vk::test::ReadFile(root + "work/4001/x.ini"), "[A]\r\nk=1\r\n");
 
-    // On an append the archive's copy stays and nothing is reported.
+    // On an append the archive's entry stays and nothing is reported.
     job.append = 1;
     Calls().clear();
     EXPECT_EQ(BackupFileItem(job, 1002, 0, 0, P("config/x.ini"), nullptr, nullptr), StatusOk);
     EXPECT_TRUE(Calls().empty());
+    WriteArchive(job);
+    EXPECT_EQ(Archived("4001/x.ini"), "[A]\r\nk=1\r\n");
 }
 
 TEST_F(ItemsTest, BackupKeepsDatabaseFoldersAndLongPaths) {
@@ -51,11 +54,12 @@ TEST_F(ItemsTest, BackupKeepsDatabaseFoldersAndLongPaths) {
     EXPECT_EQ(BackupFileItem(job, 1002, 0, 0, P(deep + "/pass1.db"), &handled, nullptr), StatusOk);
     EXPECT_EQ(handled, P(deep + "/pass1.db"));
     const std::string below = deep.substr(5) + "/pass1.db";
-    EXPECT_EQ(vk::test::ReadFile(root + "work/3000/" + below), "db");
     std::u16string key = u"3000\\" + vk::test::U(below);
     for (char16_t &c : key)
         if (c == u'/') c = u'\\';
     EXPECT_EQ(Why(job, u"FileBk", key), u"0,3000");
+    WriteArchive(job);
+    EXPECT_EQ(Archived("3000/" + below), "db");
 
     // Restored by its full path and by its entry name, to the same place.
     vk::fs::RemoveTree(P("data/Wells"));
@@ -78,7 +82,7 @@ TEST_F(ItemsTest, FailedBackupCopyIsReportedAlsoWhenQuiet) {
             vk::ui::ClearShownLog();
             Calls().clear();
             Answer() = answer;
-            vk::fs::FailNth(vk::fs::Op::Rename, 1);
+            vk::fs::FailNth(vk::fs::Op::Open, 1); // the read of the file
             EXPECT_EQ(BackupFileItem(job, 1002, quiet, 0, P("format/a.prs"), nullptr, nullptr), StatusWindowsError);
             vk::fs::ResetFaults();
             EXPECT_EQ(Why(job, u"FileBk", u"5000\\a.prs"), u"9,5000");
@@ -109,13 +113,16 @@ TEST_F(ItemsTest, FailedBackupCopyIsReportedAlsoWhenQuiet) {
     EXPECT_EQ(vk::engine::CopyErrorText(StatusNoSourceFile, 0, std::u16string(3000, u'a')).size(), 1019u);
 }
 
-TEST_F(ItemsTest, WorkFolderThatCannotBeMadeFailsTheItem) {
-    Put("config/x.ini", "[A]\r\n");
-    vk::test::WriteFile(root + "work/4001", "a file where the class folder belongs");
+TEST_F(ItemsTest, WorkFolderThatCannotBeMadeFailsTheMainFileItem) {
+    // The main properties file is the one file item that writes into the
+    // work folder (its sections, as ini items).
+    Put("config/WProperties.ini", "[A]\r\n");
+    vk::test::WriteFile(root + "work/1999", "a file where the class folder belongs");
     for (const uint32_t quiet : {0u, VKF_QUIET}) {
         BackupJob job = MakeJob(true);
-        EXPECT_EQ(BackupFileItem(job, 1002, quiet, 0, P("config/x.ini"), nullptr, nullptr), StatusWindowsError);
-        EXPECT_EQ(Why(job, u"FileBk", u"4001\\x.ini"), u"9,4001");
+        EXPECT_EQ(BackupFileItem(job, 1002, quiet, 0, P("config/WProperties.ini"), nullptr, nullptr),
+                  StatusWindowsError);
+        EXPECT_EQ(Why(job, u"FileBk", u"1999\\WProperties.ini"), u"9,1999");
     }
 }
 
@@ -381,17 +388,19 @@ TEST_F(ItemsTest, ExtraExternalFilesCarryTheirClass) {
     EXPECT_EQ(vk::engine::ExtraFiles(job, u"NEU-NEU2201", tools), StatusOk);
     EXPECT_EQ(Why(job, u"FileBk", u"5001\\a.wcp"), u"14:NEU-NEU2201 - Ok,5001");
     EXPECT_EQ(Why(job, u"FileBk", u"5001\\b.wcp"), u"14:NEU-NEU2201 - Ok,5001");
-    EXPECT_FALSE(vk::test::FileExists(root + "work/5001/never.wcp"));
+    EXPECT_EQ(Why(job, u"FileBk", u"5001\\never.wcp"), u"");
 
     EXPECT_EQ(vk::engine::ExtraFiles(job, u"Plain", tools), StatusOk);
-    EXPECT_EQ(vk::test::ReadFile(root + "work/4002/neu_table.tbl"), "t");
-    EXPECT_EQ(vk::test::ReadFile(root + "work/5008/neu_env.crv"), "e");
-    EXPECT_EQ(vk::test::ReadFile(root + "work/5008/neu_char.tbl"), "c");
     EXPECT_EQ(vk::engine::ExtraFiles(job, u"Empty", tools), StatusOk);
 
     // The last file's status is the result; restore puts them back home.
     vk::fs::DeleteFile(P("format/b.wcp"));
     EXPECT_EQ(vk::engine::ExtraFiles(job, u"NEU-NEU2201", tools), StatusNoSourceFile);
+    WriteArchive(job);
+    EXPECT_EQ(Archived("4002/neu_table.tbl"), "t");
+    EXPECT_EQ(Archived("5008/neu_env.crv"), "e");
+    EXPECT_EQ(Archived("5008/neu_char.tbl"), "c");
+    EXPECT_EQ(Archived("5001/never.wcp"), "");
     BackupJob restore = MakeJob(false);
     vk::fs::DeleteFile(P("format/a.wcp"));
     EXPECT_EQ(vk::engine::ExtraFiles(restore, u"NEU-NEU2201", tools), StatusOk);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "common/file_helpers.h"
+#include "lib/engine/archive_binding.h"
 #include "lib/engine/job.h"
 #include "lib/engine/metadata.h"
 #include "lib/engine/translate_hooks.h"
@@ -73,6 +74,7 @@ protected:
         job.flags = backup ? VKF_BACKUP : VKF_RESTORE;
         job.workFolder = work;
         job.metadataPath = work + u"Backup.why";
+        if (backup) job.archivePath = U(root + "backup/items.vkb");
         job.progress = &Record;
         job.translate = backup ? nullptr : &vk::engine::PassThroughHook;
         vk::CreateEmptyTextFile(job.metadataPath.c_str());
@@ -93,6 +95,20 @@ protected:
     std::string Read(const std::string &relative) {
         vk::ini::Flush(nullptr);
         return ReadFile(root + relative);
+    }
+    // Writes the backup job's archive (its file items and work folder) and
+    // unpacks it into the work folder, where restore items of a job made by
+    // MakeJob(false) find their files.
+    void WriteArchive(BackupJob &job) {
+        job.progress = nullptr; // code 1 carries a number in its text argument
+        ASSERT_EQ(vk::engine::ZipWorkFolder(job), 1);
+        ASSERT_EQ(Shell("unzip -qo " + Quote(N(job.archivePath)) + " -d " + Quote(N(work))), 0);
+    }
+    // The content of an entry of the archive WriteArchive wrote ("" when missing).
+    std::string Archived(const std::string &entry) {
+        std::string out;
+        Shell("unzip -p " + Quote(root + "backup/items.vkb") + " " + Quote(entry) + " 2>/dev/null", &out);
+        return out;
     }
     std::u16string Ini(const std::string &relative, std::u16string_view section, std::u16string_view key) {
         return vk::ini::ReadString(section, key, u"<missing>", P(relative));

@@ -198,8 +198,8 @@ TEST_F(ServiceItemTest, SelectionOutcomeAndItemFlags) {
     EXPECT_EQ(Value(s.job.metadataPath, "ServiceBk", "Cased Hole Correlation"), "1");
     // The section, scripts and presentations went all the same.
     EXPECT_EQ(Value(s.job.servicesPath, "Cased Hole Correlation", "LogInterval"), "0.25");
-    EXPECT_TRUE(vk::test::FileExists(tmp.path() + "6000/cased.seq"));
-    EXPECT_TRUE(vk::test::FileExists(tmp.path() + "5000/cased_hdr.bhf"));
+    EXPECT_TRUE(s.Archived(u"6000/cased.seq"));
+    EXPECT_TRUE(s.Archived(u"5000/cased_hdr.bhf"));
     EXPECT_TRUE(s.job.toolsPath.empty()); // no tool item ran
 
     // Quiet for one item: no selection; the bit goes with the item.
@@ -227,7 +227,7 @@ TEST_F(ServiceItemTest, ToolsOfATcpServiceTravelWithTwoKinds) {
     EXPECT_EQ(BackupServiceItem(s.job, 0, 0, u"Perforating", U(src + "config/services.ini").c_str()), StatusOk);
     EXPECT_EQ(Value(s.job.toolsPath, "PERF-Models", "1"), "PG-3375");
     EXPECT_EQ(Value(s.job.toolsPath, "TCP-Categories", "1"), "Guns");
-    EXPECT_TRUE(vk::test::FileExists(tmp.path() + "5002/pg3375.wtd"));
+    EXPECT_TRUE(s.Archived(u"5002/pg3375.wtd"));
 }
 
 TEST_F(ServiceItemTest, ToolBreakPointOfVersion7Archives) {

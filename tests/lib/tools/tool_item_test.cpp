@@ -82,7 +82,6 @@ protected:
         installed = U(root + "config/tools.ini");
     }
     bool Has(const std::u16string &file, const char16_t *section) { return HasAnyKey(section, file); }
-    bool WorkFile(const std::string &relative) { return vk::test::FileExists(tmp.path() + relative); }
 
     std::string root;
     std::u16string installed;
@@ -103,8 +102,8 @@ TEST_F(ToolItemTest, BackupOfASerialNumberBringsItsModelCategoryAndFiles) {
     EXPECT_EQ(Value(s.job.metadataPath, "ToolBk", "GR-GR1001"), "0");
     EXPECT_EQ(Value(s.job.metadataPath, "ToolBk", "GR-GR-2"), "0");
     // The model's diagram and calibration report format travel as files.
-    EXPECT_TRUE(WorkFile("5002/gr2.wtd"));
-    EXPECT_TRUE(WorkFile("5001/grcal.wcp"));
+    EXPECT_TRUE(s.Archived(u"5002/gr2.wtd"));
+    EXPECT_TRUE(s.Archived(u"5001/grcal.wcp"));
     EXPECT_EQ(Value(s.job.metadataPath, "FileBk", "5002\\gr2.wtd").substr(0, 3), "14:");
     EXPECT_EQ(Fake().copying, (std::vector<std::u16string>{u"GR-GR1001"}));
     EXPECT_EQ(Fake().copyingOpen, 0);
@@ -346,7 +345,7 @@ TEST_F(ToolItemTest, CategoryGoesToTheListOfTheEntrysKind) {
     EXPECT_EQ(Value(out, "Accessory Tools-Categories", "1"), "Centralizers");
     EXPECT_EQ(Value(out, "Logging Tools-Categories", "1"), "");
     // "PG3375.WTD" travels lower-cased.
-    EXPECT_TRUE(WorkFile("5002/pg3375.wtd"));
+    EXPECT_TRUE(s.Archived(u"5002/pg3375.wtd"));
 }
 
 TEST_F(ToolItemTest, AcquisitionModuleNamesCalibrationReportFormats) {
@@ -355,9 +354,9 @@ TEST_F(ToolItemTest, AcquisitionModuleNamesCalibrationReportFormats) {
     vk::test::WriteFile(root + "format/extra.wcp", "e");
     ScratchJob s(tmp, false);
     EXPECT_EQ(BackupToolItem(s.job, kToolFlagsModel, u"NEU", u"NEU-2", nullptr), StatusOk);
-    EXPECT_TRUE(WorkFile("5001/neucal.wcp"));
-    EXPECT_TRUE(WorkFile("5001/modcal.wcp"));
-    EXPECT_TRUE(WorkFile("5001/extra.wcp"));
+    EXPECT_TRUE(s.Archived(u"5001/neucal.wcp"));
+    EXPECT_TRUE(s.Archived(u"5001/modcal.wcp"));
+    EXPECT_TRUE(s.Archived(u"5001/extra.wcp"));
 
     // A module without a name for index 0, and a module that is not there.
     const std::u16string tools = Ini("t.ini",

@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "common/file_helpers.h"
+#include "lib/engine/archive_entries.h"
 #include "lib/engine/job_report.h"
 #include "lib/services/directories.h"
 #include "platform/fs/fs.h"
@@ -76,7 +77,11 @@ ScratchJob::ScratchJob(const vk::test::TempFolder &tmp, bool restore) {
     job.workFolder = tmp.upath();
     job.name = u"scratch";
     job.metadataPath = tmp.ufile("Backup.why");
+    // A backup collects its file items for an archive (never written here).
+    if (!restore) job.archivePath = tmp.ufile("scratch.vkb");
     vk::CreateEmptyTextFile(job.metadataPath.c_str());
 }
+
+bool ScratchJob::Archived(const char16_t *entry) { return vk::engine::ArchiveHasEntry(job, entry); }
 
 } // namespace vk::toolstest

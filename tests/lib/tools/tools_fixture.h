@@ -42,6 +42,9 @@ private:
 struct ScratchJob {
     BackupJob job;
     ScratchJob(const vk::test::TempFolder &tmp, bool restore);
+    // True when the backup's archive being collected has the entry
+    // ("5002/gr2.wtd"): file items go straight into it.
+    bool Archived(const char16_t *entry);
 };
 
 } // namespace vk::toolstest

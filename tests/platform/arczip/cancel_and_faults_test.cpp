@@ -309,7 +309,9 @@ TEST(ArcProtocol, HandlesAreCheckedAndReleased) {
     EXPECT_EQ(job.request.word[ARC_WORD_HANDLE], 0);
 
     Job nowhere(t.file("missing-folder/a.zip"));
-    EXPECT_EQ(ArcCreate(&nowhere.request), 0);
+    // Nothing is written before the finish: there a missing folder fails.
+    EXPECT_EQ(ArcCreate(&nowhere.request), 1);
+    EXPECT_EQ(ArcFinish(&nowhere.request), 0);
     Job onFolder(t.file("work"));
     EXPECT_EQ(ArcCreate(&onFolder.request), 0);
     Job noPath(t.file("a.zip"));
@@ -326,7 +328,13 @@ TEST(ArcProtocol, OrdinalsBindTheCalls) {
     EXPECT_EQ(ArcProcByOrdinal(7), reinterpret_cast<ArcAnyProc>(&ArcClose));
     EXPECT_EQ(ArcProcByOrdinal(8), reinterpret_cast<ArcAnyProc>(&ArcAddFolder));
     EXPECT_EQ(ArcProcByOrdinal(9), reinterpret_cast<ArcAnyProc>(&ArcUnpackedSize));
-    for (int n : {-1, 0, 1, 3, 10, 100}) EXPECT_EQ(ArcProcByOrdinal(n), nullptr) << n;
+    EXPECT_EQ(ArcProcByOrdinal(10), reinterpret_cast<ArcAnyProc>(&ArcAddFile));
+    EXPECT_EQ(ArcProcByOrdinal(11), reinterpret_cast<ArcAnyProc>(&ArcHasEntry));
+    EXPECT_EQ(ArcProcByOrdinal(12), reinterpret_cast<ArcAnyProc>(&ArcAddArchive));
+    EXPECT_EQ(ArcProcByOrdinal(13), reinterpret_cast<ArcAnyProc>(&ArcExtractEntry));
+    EXPECT_EQ(ArcProcByOrdinal(14), reinterpret_cast<ArcAnyProc>(&ArcListEntries));
+    EXPECT_EQ(ArcProcByOrdinal(15), reinterpret_cast<ArcAnyProc>(&ArcExtractNamed));
+    for (int n : {-1, 0, 1, 3, 16, 100}) EXPECT_EQ(ArcProcByOrdinal(n), nullptr) << n;
 
     // A whole backup and restore through the table, as the engine binds it.
     TempFolder t;

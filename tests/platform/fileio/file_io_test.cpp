@@ -72,6 +72,16 @@ TEST(ReadWhole, ReadsEveryByteOrSaysWhyNot) {
 
 // Whatever step fails, the target is wholly old (or still missing) and no
 // temporary file stays behind.
+// A pipe among the files never holds a reader up: it is no plain file.
+TEST(ReadWhole, APipeIsRefusedAtOnce) {
+    TempFolder t;
+    const std::string pipe = t.file("pipe");
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    vk::fs::File file;
+    EXPECT_FALSE(file.Open(U(pipe)));
+    EXPECT_EQ(vk::fs::LastError(), vk::fs::kErrorAccessDenied);
+}
+
 TEST(WriteAtomic, EveryFailingStepLeavesTheOldFile) {
     TempFolder dir;
     const std::string old = "old content\r\n";

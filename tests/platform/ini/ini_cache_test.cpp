@@ -136,7 +136,7 @@ TEST(IniCache, WritesOutsideABatchAreOnDiskAtOnceAndBatchesWriteOnceAtTheEnd) {
 // A job's work folder is thrown away with the job: its records file is on
 // disk when each call returns, like any other, but the calls do not wait for
 // the disk to sync it.
-TEST(IniCache, ScratchFolderFilesAreWrittenButNotSynced) {
+TEST(IniCache, ScratchFolderFilesWaitForAReaderAndAreNotSynced) {
     TempFolder dir;
     ::mkdir(dir.file("work").c_str(), 0700);
     WriteFile(dir.file("work/Backup.why"), "[Talvern Backup Utility]\r\n");
@@ -150,11 +150,20 @@ TEST(IniCache, ScratchFolderFilesAreWrittenButNotSynced) {
         ASSERT_TRUE(vk::ini::WriteString(u"FileBk", Key(i).c_str(), u"0", records.c_str()));
         ASSERT_TRUE(vk::ini::WriteString(u"A", Key(i).c_str(), u"v", settings.c_str()));
         ASSERT_TRUE(call.Finish());
-        const std::string now = ReadFile(dir.file("work/Backup.why"));
-        ASSERT_EQ(std::count(now.begin(), now.end(), '\n'), i + 3);
+        // The settings file is on disk at once; the records wait, but the
+        // engine reads them as they are.
+        ASSERT_NE(ReadFile(dir.file("settings.ini")).find("k" + std::to_string(i) + "=v\r\n"), std::string::npos);
+        ASSERT_EQ(vk::ini::ReadString(u"FileBk", Key(i), u"", records), u"0");
     }
-    EXPECT_EQ(vk::fs::CallCount(vk::fs::Op::Rename), 100);
+    EXPECT_EQ(ReadFile(dir.file("work/Backup.why")), "[Talvern Backup Utility]\r\n");
+    EXPECT_EQ(vk::fs::CallCount(vk::fs::Op::Rename), 50);
     EXPECT_EQ(vk::fs::CallCount(vk::fs::Op::Flush), 50); // the settings file only
+    // Before the archiver reads the folder: written once, not synced.
+    ASSERT_TRUE(vk::ini::FlushBeforeFileRead(dir.ufile("work")));
+    const std::string now = ReadFile(dir.file("work/Backup.why"));
+    EXPECT_EQ(std::count(now.begin(), now.end(), '\n'), 52);
+    EXPECT_EQ(vk::fs::CallCount(vk::fs::Op::Rename), 51);
+    EXPECT_EQ(vk::fs::CallCount(vk::fs::Op::Flush), 50);
     vk::ini::ForgetUnder(dir.ufile("work"));
     vk::ini::SetScratchFolder(dir.ufile("work"), false);
     vk::ini::Forget(settings.c_str());

@@ -14,6 +14,7 @@
 #include <string>
 #include <thread>
 
+#include "platform/fs/fs.h"
 #include "platform/ini/ini.h"
 #include "tests/support/test_support.h"
 
@@ -161,6 +162,30 @@ TEST(IniShared, AFileReachedByTwoSpellingsIsOneEntry) {
         ASSERT_TRUE(batch.Finish());
     }
     EXPECT_EQ(ReadFile(dir.file("real/new.ini")), "[N]\r\nx=1\r\ny=2\r\n");
+    vk::ini::Forget(nullptr);
+}
+
+// A file replaced or deleted through the file layer is read again, whatever
+// spelling the cache knew it by and whatever spelling the change used.
+TEST(IniShared, AReplacedOrDeletedFileIsReadAgainThroughEverySpelling) {
+    TempFolder dir;
+    ASSERT_EQ(mkdir(dir.file("real").c_str(), 0755), 0);
+    ASSERT_EQ(symlink("real", dir.file("linked").c_str()), 0);
+    WriteFile(dir.file("real/a.ini"), "[A]\r\nk=old\r\n");
+    ASSERT_EQ(symlink("a.ini", dir.file("real/alias.ini").c_str()), 0);
+    EXPECT_EQ(vk::ini::ReadString(u"A", u"k", u"", dir.ufile("real/a.ini")), u"old");
+    // Renamed over it through the linked folder.
+    WriteFile(dir.file("real/new.tmp"), "[A]\r\nk=new\r\n");
+    ASSERT_TRUE(vk::fs::MoveFile(dir.ufile("linked/new.tmp"), dir.ufile("linked/a.ini")));
+    EXPECT_EQ(vk::ini::ReadString(u"A", u"k", u"", dir.ufile("real/a.ini")), u"new");
+    EXPECT_EQ(vk::ini::ReadString(u"A", u"k", u"", dir.ufile("real/alias.ini")), u"new");
+    // Replaced once more, the cache knowing it through the link of another name.
+    WriteFile(dir.file("real/newer.tmp"), "[A]\r\nk=newer\r\n");
+    ASSERT_TRUE(vk::fs::MoveFile(dir.ufile("real/newer.tmp"), dir.ufile("real/a.ini")));
+    EXPECT_EQ(vk::ini::ReadString(u"A", u"k", u"", dir.ufile("real/alias.ini")), u"newer");
+    // Deleted: nothing pending brings it back, its keys are gone.
+    ASSERT_TRUE(vk::fs::DeleteFile(dir.ufile("real/a.ini")));
+    EXPECT_EQ(vk::ini::ReadString(u"A", u"k", u"gone", dir.ufile("linked/a.ini")), u"gone");
     vk::ini::Forget(nullptr);
 }
 
