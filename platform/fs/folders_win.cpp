@@ -58,18 +58,6 @@ bool SameFile(const BY_HANDLE_FILE_INFORMATION &a, const BY_HANDLE_FILE_INFORMAT
 
 std::atomic<unsigned> g_copyCounter{0};
 
-std::u16string TempNameBeside(std::u16string_view to) {
-    const std::u16string folder = ParentFolder(to);
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const unsigned n = g_copyCounter.fetch_add(1);
-        // ".vkcopy.<run tag>.<n>.tmp": a later run removes it should this one be killed.
-        std::u16string candidate = folder + u".vkcopy." + RunTag() + u"." + text::U16(std::to_string(n)) + u".tmp";
-        if (::GetFileAttributesW(win::Win32Path(candidate).c_str()) == INVALID_FILE_ATTRIBUTES &&
-            ::GetLastError() == ERROR_FILE_NOT_FOUND)
-            return candidate;
-    }
-    return {};
-}
 
 // True when the path names the root of a drive or a share, before or after
 // it is made absolute ("C:", "C:/", "C:\\", "\\\\?\\C:\\", "C:/x/..", "//server/share/").
@@ -135,6 +123,19 @@ bool RemoveContents(const std::wstring &dir, uint32_t &firstError) {
 }
 
 } // namespace
+
+std::u16string TempNameBeside(std::u16string_view to) {
+    const std::u16string folder = ParentFolder(to);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const unsigned n = g_copyCounter.fetch_add(1);
+        // ".vkcopy.<run tag>.<n>.tmp": a later run removes it should this one be killed.
+        std::u16string candidate = folder + u".vkcopy." + RunTag() + u"." + text::U16(std::to_string(n)) + u".tmp";
+        if (::GetFileAttributesW(win::Win32Path(candidate).c_str()) == INVALID_FILE_ATTRIBUTES &&
+            ::GetLastError() == ERROR_FILE_NOT_FOUND)
+            return candidate;
+    }
+    return {};
+}
 
 // ---- Attributes ----
 
