@@ -1,6 +1,7 @@
 // A quick look whether a file can hold a section at all, before the engine
 // reads and parses it: the section's name is searched in the raw bytes.
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -28,8 +29,10 @@ std::vector<std::string> Spellings(std::string_view name) {
 }
 
 bool Holds(const std::string &folded, const std::vector<std::string> &spellings) {
-    for (const std::string &s : spellings)
-        if (folded.find(s) != std::string::npos) return true;
+    for (const std::string &s : spellings) {
+        const std::boyer_moore_horspool_searcher search(s.begin(), s.end());
+        if (std::search(folded.begin(), folded.end(), search) != folded.end()) return true;
+    }
     return false;
 }
 
@@ -55,7 +58,8 @@ bool MayHoldSection(std::u16string_view file, std::string_view section) {
         if (n == 0) return false;
         const size_t tail = std::min(window.size(), keep);
         window.erase(0, window.size() - tail);
-        for (int64_t i = 0; i < n; ++i) window += FoldAscii(block[static_cast<size_t>(i)]);
+        window.resize(tail + static_cast<size_t>(n));
+        std::transform(block.begin(), block.begin() + n, window.begin() + static_cast<std::ptrdiff_t>(tail), FoldAscii);
         if (Holds(window, spellings)) return true;
     }
 }
