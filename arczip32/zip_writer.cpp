@@ -362,6 +362,11 @@ bool FinishArchive(WriteSession &session, const int32_t *cancelFlag) {
         if (zip_close(session.za) != 0) return false; // the destructor discards it
         session.za = nullptr;
     }
+    // The entries kept from the old archive are copied now: let it go, so the
+    // new archive can take its place (Windows renames nothing over a file
+    // that is still open).
+    for (zip_t *source : session.sources) zip_discard(source);
+    session.sources.clear();
 
     if (!vk::fs::SyncFile(session.temp)) return false;
     if (Cancelled(cancelFlag)) return false;

@@ -26,9 +26,9 @@ if [ "${1:-}" = windows ]; then
   export VAULTKEEP_SHELL_TEST_DEMO="Z:$work/demo" VAULTKEEP_REGISTRY="Z:$work/demo/inst/registry.reg"
   export VAULTKEEP_SCREENSHOT_DIR="Z:$out" wine bin
   xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
-    "$wine" explorer /desktop=vaultkeep,1024x768 "Z:$bin/vk_app_wingui_tests.exe" --gtest_filter="*Pictures*" >/dev/null
+    "$wine" explorer /desktop=vaultkeep,1024x768 "Z:$bin/vk_app_wingui_tests.exe" --gtest_filter="*Picture*" >/dev/null
     "$wine" explorer /desktop=vaultkeep,1024x768 "Z:$bin/vk_lib_wingui_tests.exe" >/dev/null'
-  for name in backup-page advanced tool-selection overwrite tool-tree; do
+  for name in backup-page advanced restore-page tool-selection overwrite tool-tree; do
     [ -s "$out/vaultkeep-win32-$name.png" ] || { echo "no picture vaultkeep-win32-$name.png" >&2; exit 1; }
   done
   ls -l "$out"/vaultkeep-win32-*.png

@@ -1,10 +1,8 @@
 #include "app/shell/archive_target.h"
 
-#include <filesystem>
-#include <system_error>
+#include <cstdint>
 
 #include "platform/fs/fs.h"
-#include "platform/text/text.h"
 
 namespace vk::app {
 namespace {
@@ -13,7 +11,7 @@ namespace {
 std::u16string FolderOf(std::u16string_view archivePath) {
     std::u16string folder = fs::ParentFolder(archivePath);
     if (folder.empty()) return fs::CurrentDirectory();
-    if (folder.front() != fs::kSep) return fs::CurrentDirectory() + folder;
+    if (!fs::IsAbsolutePath(folder)) return fs::CurrentDirectory() + folder;
     return folder;
 }
 
@@ -56,11 +54,11 @@ std::u16string TargetFolderProblem(std::u16string_view archivePath) {
 }
 
 bool TargetFreeSpace(std::u16string_view archivePath, uint64_t &freeBytes) {
-    std::error_code error;
-    const std::filesystem::space_info space =
-        std::filesystem::space(std::filesystem::path(text::ToUtf8(FolderOf(archivePath))), error);
-    if (error) return false;
-    freeBytes = space.available;
+    // Through the platform layer: a narrow path would take the ANSI code
+    // page on Windows.
+    const uint64_t available = fs::FreeSpace(FolderOf(archivePath));
+    if (available == UINT64_MAX) return false;
+    freeBytes = available;
     return true;
 }
 

@@ -89,7 +89,7 @@ void FillInstallTree(VKHWND tree, const InstallFolders &folders, VKHMODULE modul
     for (const std::u16string *dir : walked) {
         std::u16string_view label = *dir;
         while (label.size() > 1 && label.back() == fs::kSep) label.remove_suffix(1);
-        if (label.size() < 2 || label.front() != fs::kSep) continue; // not an absolute folder
+        if (label.size() < 2 || !fs::IsAbsolutePath(label)) continue; // not an absolute folder
         bool known = false;
         for (VKTreeItem *item = ui::TreeGetNext(tree, nullptr, TreeNext::Root); item && !known;
              item = ui::TreeGetNext(tree, item, TreeNext::Next))

@@ -128,7 +128,7 @@ VKTreeItem *FolderRoot(VKHWND tree, std::u16string_view path, std::u16string_vie
         const std::u16string_view folder = WithoutTrailingSeparator(item->text);
         // Only a whole folder path is a root: "/", a component item of an
         // absolute chain, is not.
-        if (folder.size() < 2 || folder.front() != fs::kSep || folder.size() <= bestLength) continue;
+        if (folder.size() < 2 || !fs::IsAbsolutePath(folder) || folder.size() <= bestLength) continue;
         if (path.size() < folder.size() || !text::EqualNoCase(path.substr(0, folder.size()), folder)) continue;
         if (path.size() > folder.size() && path[folder.size()] != fs::kSep) continue;
         best = item;

@@ -38,7 +38,7 @@ std::vector<std::u16string> WrittenFolders() {
     for (const int code : kFolderCodes) {
         const std::u16string folder(vk::text::View(VKGetTalvernDir(code)));
         // Only absolute folders: an empty or relative entry names no place.
-        if (folder.empty() || folder.front() != vk::fs::kSep) continue;
+        if (!vk::fs::IsAbsolutePath(folder)) continue;
         written.push_back(WithSeparator(folder));
     }
     return written;

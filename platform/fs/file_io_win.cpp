@@ -110,7 +110,7 @@ bool ReadWhole(std::u16string_view path, std::string &out) {
     return true;
 }
 
-bool WriteAtomic(std::u16string_view path, std::string_view data) {
+bool WriteAtomic(std::u16string_view path, std::string_view data, bool durable) {
     if (path.empty()) return FailWith(kErrorFileNotFound);
     const std::wstring target = win::Win32Path(path);
 
@@ -161,15 +161,17 @@ bool WriteAtomic(std::u16string_view path, std::string_view data) {
         done += n;
     } while (done < data.size());
     if (existed) ::SetFileTime(h.Get(), &old.ftCreationTime, nullptr, nullptr);
-    if (InjectedFault(Op::Flush)) return abandon();
-    if (!::FlushFileBuffers(h.Get())) {
-        SetLastError(::GetLastError());
-        return abandon();
+    if (durable) {
+        if (InjectedFault(Op::Flush)) return abandon();
+        if (!::FlushFileBuffers(h.Get())) {
+            SetLastError(::GetLastError());
+            return abandon();
+        }
     }
     h.Reset();
     // A virus scanner or indexer that opened the new file a moment ago makes
     // the rename fail for a while; RetryRename waits for it.
-    if (!RetryRename(temp, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return abandon();
+    if (!RetryRename(temp, target, MOVEFILE_REPLACE_EXISTING | (durable ? MOVEFILE_WRITE_THROUGH : 0))) return abandon();
     SetLastError(kErrorSuccess);
     return true;
 }
@@ -180,7 +182,9 @@ Writer::~Writer() {
     if (fd_ != -1) ::CloseHandle(reinterpret_cast<HANDLE>(fd_));
 }
 
-bool Writer::Open(std::u16string_view path, bool truncate) {
+// `mode` has no Windows counterpart: a new file takes its access control list
+// from its folder, as every file there does.
+bool Writer::Open(std::u16string_view path, bool truncate, unsigned /*mode*/) {
     if (fd_ != -1) Close();
     if (path.empty()) return FailWith(kErrorPathNotFound);
     if (InjectedFault(Op::Open)) return false;

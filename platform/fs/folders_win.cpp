@@ -58,18 +58,6 @@ bool SameFile(const BY_HANDLE_FILE_INFORMATION &a, const BY_HANDLE_FILE_INFORMAT
 
 std::atomic<unsigned> g_copyCounter{0};
 
-std::u16string TempNameBeside(std::u16string_view to) {
-    const std::u16string folder = ParentFolder(to);
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const unsigned n = g_copyCounter.fetch_add(1);
-        std::u16string candidate = folder + u".vkcopy." + text::U16(std::to_string(::GetCurrentProcessId())) + u"." +
-                                   text::U16(std::to_string(n)) + u".tmp";
-        if (::GetFileAttributesW(win::Win32Path(candidate).c_str()) == INVALID_FILE_ATTRIBUTES &&
-            ::GetLastError() == ERROR_FILE_NOT_FOUND)
-            return candidate;
-    }
-    return {};
-}
 
 // True when the path names the root of a drive or a share, before or after
 // it is made absolute ("C:", "C:/", "C:\\", "\\\\?\\C:\\", "C:/x/..", "//server/share/").
@@ -136,6 +124,19 @@ bool RemoveContents(const std::wstring &dir, uint32_t &firstError) {
 
 } // namespace
 
+std::u16string TempNameBeside(std::u16string_view to) {
+    const std::u16string folder = ParentFolder(to);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const unsigned n = g_copyCounter.fetch_add(1);
+        // ".vkcopy.<run tag>.<n>.tmp": a later run removes it should this one be killed.
+        std::u16string candidate = folder + u".vkcopy." + RunTag() + u"." + text::U16(std::to_string(n)) + u".tmp";
+        if (::GetFileAttributesW(win::Win32Path(candidate).c_str()) == INVALID_FILE_ATTRIBUTES &&
+            ::GetLastError() == ERROR_FILE_NOT_FOUND)
+            return candidate;
+    }
+    return {};
+}
+
 // ---- Attributes ----
 
 bool Stat(std::u16string_view path, FileInfo &info) {
@@ -184,6 +185,10 @@ bool SetReadOnly(std::u16string_view path, bool readOnly) {
     if (next != attr && !::SetFileAttributesW(w.c_str(), next)) return FailWindows();
     return true;
 }
+
+// Windows has no permission bits; of them only "nobody may write" has a
+// counterpart, the read-only attribute.
+bool SetPermissions(std::u16string_view path, uint32_t mode) { return SetReadOnly(path, (mode & 0222) == 0); }
 
 // ---- Folders and files ----
 
@@ -313,6 +318,62 @@ bool CopyFile(std::u16string_view from, std::u16string_view to, bool failIfExist
     }
     vk::ini::Forget(std::u16string(to).c_str());
     return true;
+}
+
+namespace {
+
+// The path the file system resolves an existing file or folder to: links and
+// junctions followed, long names, the letter case on disk; "" when it cannot
+// be opened (the error is left in GetLastError).
+std::u16string FinalPath(const std::u16string &path) {
+    // No access asked, shared for everything: the look never blocks another
+    // program; folders open with backup semantics.
+    win::Handle h(::CreateFileW(W(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!h.Valid()) return {};
+    std::wstring buffer(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n = ::GetFinalPathNameByHandleW(h.Get(), buffer.data(), static_cast<DWORD>(buffer.size()),
+                                                    FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+        if (n == 0) return {};
+        if (n < buffer.size()) {
+            buffer.resize(n);
+            break;
+        }
+        buffer.resize(n + 1);
+    }
+    std::u16string out = WithoutTrailing(win::FromWin32Path(buffer));
+    if (out.size() >= 2 && out[1] == u':' && out[0] >= u'a' && out[0] <= u'z')
+        out[0] = static_cast<char16_t>(out[0] - u'a' + u'A');
+    return out;
+}
+
+} // namespace
+
+std::u16string ResolvePath(std::u16string_view path) {
+    if (path.empty()) return {};
+    // Absolute, "." and ".." applied to the text, as Windows itself does.
+    const std::u16string full = WithoutTrailing(win::FromWin32Path(win::Win32Path(path)));
+    std::u16string resolved = FinalPath(full);
+    if (!resolved.empty()) return resolved;
+    const DWORD err = ::GetLastError();
+    if (err != ERROR_FILE_NOT_FOUND && err != ERROR_PATH_NOT_FOUND) return {};
+    // Missing: resolve the folder, then take the name as written.
+    const size_t root = RootLength(full);
+    const size_t cut = full.rfind(u'/');
+    if (full.size() <= root || cut == std::u16string::npos || cut + 1 < root) return {};
+    resolved = ResolvePath(full.substr(0, std::max(cut, root)));
+    if (resolved.empty()) return {};
+    if (resolved.back() != kSep) resolved.push_back(kSep);
+    return resolved + full.substr(cut + 1);
+}
+
+uint64_t FreeSpace(std::u16string_view path) {
+    std::u16string folder(path);
+    if (folder.empty() || !IsSeparator(folder.back())) folder.push_back(u'/');
+    ULARGE_INTEGER available{};
+    if (!::GetDiskFreeSpaceExW(win::Win32Path(folder).c_str(), &available, nullptr, nullptr)) return UINT64_MAX;
+    return available.QuadPart;
 }
 
 bool SyncFileSystem(std::u16string_view path) {

@@ -212,7 +212,7 @@ std::u16string TempDirectory();
 // path with a trailing separator, or "" on failure.
 std::u16string MakeUniqueFolder(std::u16string_view parent, std::u16string_view prefix);
 
-// ---- Runs and their leftovers (leftovers_posix.cpp) ----
+// ---- Runs and their leftovers (leftovers.cpp) ----
 // This process's run tag, "<process id>-<start time>". Temporary files and
 // folders that a run leaves behind when it is killed carry it in their names:
 // work folders "wtd<tag>_…", spool folders "arczip<tag>_…", archives being

@@ -48,7 +48,9 @@ std::u16string InternalPath(std::u16string_view path) {
 namespace vk::win {
 
 namespace {
-constexpr size_t kClassicLimit = 259; // MAX_PATH less the terminating NUL
+// A folder must leave room for an 8.3 name below it (MAX_PATH less 12), so
+// paths longer than 247 characters take the \\?\ form.
+constexpr size_t kClassicLimit = 247;
 } // namespace
 
 std::wstring Win32Path(std::u16string_view path) {

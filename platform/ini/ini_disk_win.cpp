@@ -1,6 +1,11 @@
 // The ini cache's look at the file system over the wide Windows calls. A
 // file's identity is its volume serial number and file index, so a file
 // replaced by a rename is seen as changed even with the same size and time.
+// Its canonical path is vk::fs::ResolvePath's (GetFinalPathNameByHandleW:
+// links and junctions followed, long names, the letter case on disk); the
+// cache key folds letter case on top, since one file answers to every
+// spelling of its name.
+#include <algorithm>
 #include <chrono>
 #include <vector>
 
@@ -67,8 +72,11 @@ bool ReadBytes(const std::string &path, std::string &out) {
     }
 }
 
-std::string Normalise(std::u16string_view path) {
-    if (path.empty()) return {};
+namespace {
+
+// Absolute, '/'-separated, the drive letter upper case, "." and ".."
+// resolved, by the text alone.
+std::u16string Lexical(std::u16string_view path) {
     std::u16string p(path);
     for (char16_t &c : p)
         if (c == u'\\') c = u'/';
@@ -95,8 +103,24 @@ std::string Normalise(std::u16string_view path) {
         i = j + 1;
     }
     for (size_t k = 0; k < parts.size(); ++k) out += (k ? u"/" : u"") + parts[k];
-    return vk::text::ToUtf8(out);
+    return out;
 }
+
+} // namespace
+
+std::string CanonicalPath(std::u16string_view path) {
+    if (path.empty()) return {};
+    const std::u16string lexical = Lexical(path);
+    const std::u16string resolved = vk::fs::ResolvePath(lexical);
+    return vk::text::ToUtf8(resolved.empty() ? lexical : resolved);
+}
+
+bool NamesOtherThanAFile(const std::string &path) {
+    const DWORD attr = ::GetFileAttributesW(W(path).c_str());
+    return attr != INVALID_FILE_ATTRIBUTES && (attr & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0;
+}
+
+std::string KeyOf(const std::string &canonical) { return vk::text::ToUtf8(vk::text::Lower(vk::text::FromUtf8(canonical))); }
 
 uint32_t WriteRefusal(const std::string & /*path*/, const std::string &folder, bool exists, unsigned mode) {
     // The read-only attribute is what Windows itself refuses; access control

@@ -1,8 +1,11 @@
 // The lock that keeps two processes from replacing one settings file at the
-// same time: an advisory lock on the folder that holds the file, taken for
-// the few milliseconds of one flush (read, apply, write, rename).
+// same time: a lock on the folder that holds the file, taken for the few
+// milliseconds of one flush (read, apply, write, rename). On Linux an
+// advisory lock on the folder itself (ini_lock_posix.cpp); on Windows a named
+// mutex derived from the folder's canonical path (ini_lock_win.cpp).
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace vk::ini::detail {
@@ -10,7 +13,8 @@ namespace vk::ini::detail {
 class FolderLock {
 public:
     // Waits for the lock (at most a few seconds). A folder that cannot be
-    // opened for locking is used without the lock.
+    // opened for locking is used without the lock. `folder` is canonical (see
+    // ini_disk.h).
     explicit FolderLock(const std::string &folder);
     ~FolderLock();
     FolderLock(const FolderLock &) = delete;
@@ -19,7 +23,7 @@ public:
     bool Held() const { return held_; }
 
 private:
-    int fd_ = -1;
+    intptr_t handle_ = -1; // a file descriptor, or a Windows mutex handle
     bool held_ = false;
 };
 

@@ -18,15 +18,16 @@ constexpr auto kWaitLimit = std::chrono::seconds(10);
 } // namespace
 
 FolderLock::FolderLock(const std::string &folder) {
-    fd_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd_ < 0) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    handle_ = fd;
+    if (fd < 0) {
         held_ = true; // nothing to lock on: go on without
         return;
     }
     const auto until = std::chrono::steady_clock::now() + kWaitLimit;
     auto pause = std::chrono::microseconds(200);
     for (;;) {
-        if (::flock(fd_, LOCK_EX | LOCK_NB) == 0) {
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
             held_ = true;
             return;
         }
@@ -42,7 +43,7 @@ FolderLock::FolderLock(const std::string &folder) {
 }
 
 FolderLock::~FolderLock() {
-    if (fd_ >= 0) ::close(fd_); // closing releases the lock
+    if (handle_ >= 0) ::close(static_cast<int>(handle_)); // closing releases the lock
 }
 
 } // namespace vk::ini::detail

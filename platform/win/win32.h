@@ -47,7 +47,7 @@ inline std::u16string FromWide(std::wstring_view s) { return std::u16string(s.be
 
 // The path as Windows calls take it: made absolute, '/' turned into '\',
 // "." and ".." resolved, and prefixed with \\?\ (or \\?\UNC\) when it is
-// longer than the classic 259-character limit (path_win.cpp).
+// longer than 247 characters, where folders reach the classic limit (path_win.cpp).
 std::wstring Win32Path(std::u16string_view path);
 // A path that Windows gave: '\' turned into '/', a \\?\ prefix removed.
 std::u16string FromWin32Path(std::wstring_view path);

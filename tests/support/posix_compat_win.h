@@ -2,7 +2,8 @@
 // calls the tests use to arrange their cases, done with Windows calls where
 // Windows has them. Calls with no Windows counterpart (fork, kill, symbolic
 // links of the tests' own making) fail with ENOSYS; the tests that need them
-// are listed in tests/windows-skips.txt with the reason.
+// are listed in tests/windows-skips.txt with the reason. <sys/wait.h> is an
+// empty stand-in (tests/support/win32/include/).
 #pragma once
 
 #ifdef __cplusplus
@@ -64,6 +65,13 @@ inline int symlink(const char *, const char *) {
     return -1;
 }
 inline unsigned geteuid() { return 1000; }
+inline int mkfifo(const char *, int) {
+    errno = ENOSYS;
+    return -1;
+}
+#ifndef O_NONBLOCK
+#define O_NONBLOCK 0x4000
+#endif
 #ifndef SIGKILL
 #define SIGKILL 9
 #endif

@@ -4,7 +4,11 @@
 // which Windows calls resolve on the current drive (Wine's Z:, the Unix
 // root), so the Unix tools that tests call (unzip, python3, bash) read the
 // same files. Shell commands run in the Unix shell; Wine does not pass a Unix
-// program's exit code on, so the command writes it to a file.
+// program's exit code on, so the command writes it to a file, and the end of
+// the command is seen by that file appearing.
+#include <fcntl.h>
+#include <stdlib.h>
+
 #include <cstdlib>
 #include <stdexcept>
 
@@ -13,6 +17,13 @@
 #include "tests/support/test_support.h"
 
 namespace vk::test {
+
+// Files the tests open with the C library's POSIX calls (open, fopen) hold
+// bytes, as on Linux: no "\r" added before each "\n" on the way.
+const bool kBinaryFiles = [] {
+    _fmode = _O_BINARY;
+    return true;
+}();
 
 TempFolder::TempFolder() {
     const char *tmp = std::getenv("TMPDIR");
@@ -28,7 +39,10 @@ int Shell(const std::string &command, std::string *output) {
     const std::string out = scratch.file("out.txt");
     const std::string code = scratch.file("code.txt");
     const std::string script = scratch.file("run.sh");
-    WriteFile(script, "(" + command + ") > " + Quote(out) + " 2>&1 </dev/null; echo $? > " + Quote(code) + "\n");
+    // The exit code is written under another name and renamed: its file
+    // appears whole, once the command has ended.
+    WriteFile(script, "(" + command + ") > " + Quote(out) + " 2>&1 </dev/null; echo $? > " + Quote(code + ".part") +
+                          "; mv " + Quote(code + ".part") + " " + Quote(code) + "\n");
     std::wstring line = L"Z:\\bin\\sh " + vk::win::Wide(U(script));
     STARTUPINFOW si{};
     si.cb = sizeof si;
@@ -38,6 +52,9 @@ int Shell(const std::string &command, std::string *output) {
     ::WaitForSingleObject(pi.hProcess, INFINITE);
     ::CloseHandle(pi.hThread);
     ::CloseHandle(pi.hProcess);
+    // Wine hands a Unix program over to the Unix side and the process handle
+    // may be signalled before the program has ended: wait for its exit code.
+    for (int waited = 0; !FileExists(code) && waited < 600'000; waited += 20) ::Sleep(20);
     if (output) *output = vk::test::ReadFile(out);
     const std::string text = vk::test::ReadFile(code);
     return text.empty() ? -1 : std::atoi(text.c_str());

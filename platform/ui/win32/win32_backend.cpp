@@ -69,6 +69,7 @@ public:
     }
     void WaitForInput(int timeoutMs) override { WaitSystem(timeoutMs); }
     void WindowCreated(VKHWND w) override { CreateFor(w); }
+    int ButtonTextWidth(std::u16string_view text) override { return win32::ButtonTextWidth(text); }
     void WindowChanged(VKHWND w) override { SyncWindow(w); }
     void WindowDestroyed(VKHWND w) override { Unmap(w); }
     void CursorChanged(int waitDepth) override { SetWaitDepth(waitDepth); }

@@ -68,6 +68,9 @@ struct InputScope {
 // ---- win32_windows.cpp: one system window per model window ----
 bool RegisterFrameClass();
 HFONT DialogFont();
+// The width a push button needs for its text ('&' marks a mnemonic) in the
+// dialog font, with the button's own margins.
+int ButtonTextWidth(std::u16string_view text);
 HWND CreateFor(VKWindow *w);
 void SyncWindow(VKWindow *w);
 // Keyboard input the model handles (Return, Escape, F1, Alt+letter); true

@@ -314,6 +314,24 @@ HFONT DialogFont() {
     return font;
 }
 
+int ButtonTextWidth(std::u16string_view text) {
+    std::wstring shown;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == u'&' && i + 1 < text.size()) ++i; // "&x" shows x, "&&" shows &
+        shown.push_back(static_cast<wchar_t>(text[i]));
+    }
+    HDC dc = ::GetDC(nullptr);
+    if (!dc) return 0;
+    HGDIOBJ old = ::SelectObject(dc, DialogFont());
+    SIZE size{};
+    const BOOL measured = ::GetTextExtentPoint32W(dc, shown.c_str(), static_cast<int>(shown.size()), &size);
+    ::SelectObject(dc, old);
+    ::ReleaseDC(nullptr, dc);
+    // The 3-D edges and the room the system keeps around a button's text.
+    constexpr int kMargins = 16;
+    return measured ? size.cx + kMargins : 0;
+}
+
 HWND CreateFor(VKWindow *w) {
     if (!w) return nullptr;
     if (HWND h = HwndFor(w)) return h;

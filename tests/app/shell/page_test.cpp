@@ -142,7 +142,8 @@ TEST_F(PageTest, TheWindowOpensWithItsTabPageAndTexts) {
     EXPECT_FALSE(AdvancedShown());
 
     // Paths of the state record.
-    EXPECT_EQ(N(s.settingsPath), DemoRoot() + "bin/vaultkeep.ini");
+    // The program's folder as the system names it (on Windows with its drive).
+    EXPECT_EQ(vk::fs::ResolvePath(s.settingsPath), vk::fs::ResolvePath(U(DemoRoot() + "bin/vaultkeep.ini")));
     EXPECT_EQ(N(s.hostPropertiesPath), DemoRoot() + "config/WProperties.ini");
     EXPECT_NE(N(s.helpPath).find("vaultkeep.html"), std::string::npos);
 }

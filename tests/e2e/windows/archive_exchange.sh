@@ -25,9 +25,9 @@ run_one() {
   echo "passed: $filter on $(basename "$1" | sed 's/vk_lib_engine_tests.exe/Windows/;s/vk_lib_engine_tests/Linux/')"
 }
 
-VK_EXCHANGE_DIR=$work VK_EXCHANGE_SYSTEM=linux \
+VAULTKEEP_EXCHANGE_DIR=$work VAULTKEEP_EXCHANGE_SYSTEM=linux \
   run_one ArchiveExchange.WriteForTheOtherSystem "$linux/vk_lib_engine_tests"
-VK_EXCHANGE_DIR=$work VK_EXCHANGE_SYSTEM=windows \
+VAULTKEEP_EXCHANGE_DIR=$work VAULTKEEP_EXCHANGE_SYSTEM=windows \
   run_one ArchiveExchange.WriteForTheOtherSystem "$VK_WINE" "$VK_BIN/vk_lib_engine_tests.exe"
 for a in "$work"/from-linux.conf.vkb "$work"/from-windows.conf.vkb; do
   unzip -tq "$a"
@@ -35,8 +35,8 @@ done
 cmp <(unzip -Z1 "$work/from-linux.conf.vkb" | sort) <(unzip -Z1 "$work/from-windows.conf.vkb" | sort) ||
   { echo "FAIL: the two builds wrote different entries" >&2; exit 1; }
 
-VK_EXCHANGE_ARCHIVE=$work/from-windows.conf.vkb \
+VAULTKEEP_EXCHANGE_ARCHIVE=$work/from-windows.conf.vkb \
   run_one ArchiveExchange.RestoreFromTheOtherSystem "$linux/vk_lib_engine_tests"
-VK_EXCHANGE_ARCHIVE=$work/from-linux.conf.vkb \
+VAULTKEEP_EXCHANGE_ARCHIVE=$work/from-linux.conf.vkb \
   run_one ArchiveExchange.RestoreFromTheOtherSystem "$VK_WINE" "$VK_BIN/vk_lib_engine_tests.exe"
 echo "archives moved both ways"

@@ -28,7 +28,7 @@ PY
 if [ -x "${VK_LINUX_BIN:-}/vaultkeep" ]; then
   lerr="$work/linux.err"
   (cd "$inst/bin" && VAULTKEEP_REGISTRY="$inst/registry.reg" TMPDIR="$work" \
-     timeout 60 "$VK_LINUX_BIN/vaultkeep" configrestore file "$archive") 2>"$lerr" || fail "Linux configrestore: $(cat "$lerr")"
+     timeout 60 "$VK_LINUX_BIN/vaultkeep" configrestore file "$archive") >"$lerr" 2>&1 || fail "Linux configrestore: $(cat "$lerr")"
   grep -q "Configuration Restore:" "$lerr" || fail "Linux configrestore: $(cat "$lerr")"
   echo "the Linux build opened the archive of the Windows build"
 else

@@ -1,7 +1,7 @@
 // Archives travel between the Linux and the Windows build: each build writes
 // an archive of the demo installation, the other one restores it into a fresh
 // copy. tests/e2e/windows/archive_exchange.sh runs both halves on both builds;
-// on their own (no VK_EXCHANGE_DIR / VK_EXCHANGE_ARCHIVE) they are skipped.
+// on their own (no VAULTKEEP_EXCHANGE_DIR / VAULTKEEP_EXCHANGE_ARCHIVE) they are skipped.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -36,22 +36,24 @@ std::string Env(const char *name) {
 }
 
 TEST_F(ArchiveExchange, WriteForTheOtherSystem) {
-    const std::string dir = Env("VK_EXCHANGE_DIR");
+    const std::string dir = Env("VAULTKEEP_EXCHANGE_DIR");
     if (dir.empty()) GTEST_SKIP() << "run by tests/e2e/windows/archive_exchange.sh";
     const std::string src = MakeDemo("src");
     vk::test::WriteFile(src + "config/Grüße.ini", "[Grüße]\r\nGruß=1\r\n");
     UseInstallation(src);
-    const std::string archive = dir + "/from-" + Env("VK_EXCHANGE_SYSTEM") + ".conf.vkb";
+    const std::string archive = dir + "/from-" + Env("VAULTKEEP_EXCHANGE_SYSTEM") + ".conf.vkb";
     BackupJob *job = VKBackupInit(nullptr, 0, 0, U(archive).c_str(), u".conf.vkb", &Progress, &cancel, nullptr);
     ASSERT_NE(job, nullptr);
     for (const std::string &f : ExchangedFiles())
         EXPECT_EQ(VKBackup(job, 1002, 0, 0, nullptr, nullptr, U(src + f).c_str()), StatusOk) << f;
-    EXPECT_EQ(VKBackup(job, VK_ITEM_PREFERENCES, 0, 0, u"Preferences", nullptr, nullptr), StatusOk);
+    // An ini item names the file its section comes from.
+    EXPECT_EQ(VKBackup(job, VK_ITEM_PREFERENCES, 0, 0, u"Preferences", nullptr, U(src + "config/WProperties.ini").c_str()),
+              StatusOk);
     ASSERT_EQ(VKBackupClose(job), 1);
 }
 
 TEST_F(ArchiveExchange, RestoreFromTheOtherSystem) {
-    const std::string archive = Env("VK_EXCHANGE_ARCHIVE");
+    const std::string archive = Env("VAULTKEEP_EXCHANGE_ARCHIVE");
     if (archive.empty()) GTEST_SKIP() << "run by tests/e2e/windows/archive_exchange.sh";
     const std::string demo = MakeDemo("demo"); // what the other system backed up
     vk::test::WriteFile(demo + "config/Grüße.ini", "[Grüße]\r\nGruß=1\r\n");

@@ -6,7 +6,9 @@
 #include <fstream>
 #include <random>
 #include <sstream>
+#include <stdexcept>
 
+#include "platform/fs/fs.h"
 #include "platform/text/text.h"
 #include "tests/support/test_support.h"
 
@@ -110,12 +112,14 @@ std::vector<std::string> FilesStartingWith(const std::string &folder, const std:
 }
 
 void SetMtime(const std::string &path, int64_t unixSeconds) {
-    const auto sys = std::chrono::system_clock::time_point(std::chrono::seconds(unixSeconds));
-    fs::last_write_time(path, std::chrono::file_clock::from_sys(sys));
+    // Through the platform layer, which sets a folder's time on Windows too.
+    constexpr uint64_t kEpochTicks = 116444736000000000ULL; // 1601 -> 1970 in 100 ns
+    if (!vk::fs::SetWriteTime(vk::test::U(path), kEpochTicks + static_cast<uint64_t>(unixSeconds) * 10'000'000ULL))
+        throw std::runtime_error("cannot set the write time of " + path);
 }
 
 int64_t Mtime(const std::string &path) {
-    const auto sys = std::chrono::file_clock::to_sys(fs::last_write_time(path));
+    const auto sys = std::chrono::file_clock::to_sys(fs::last_write_time(vk::test::FsPath(path)));
     return std::chrono::duration_cast<std::chrono::seconds>(sys.time_since_epoch()).count();
 }
 

@@ -3,6 +3,7 @@
 // typing, keys) changes the model, which is read back through ui.h.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -198,7 +199,7 @@ HTREEITEM Next(HWND tree, HTREEITEM item, WPARAM code) {
 
 RECT LabelRect(HWND tree, HTREEITEM item) {
     RECT r{};
-    *reinterpret_cast<HTREEITEM *>(&r) = item;
+    std::memcpy(&r, &item, sizeof item); // the item goes in, the rectangle comes back
     ::SendMessageW(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&r));
     return r;
 }

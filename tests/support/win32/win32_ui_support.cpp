@@ -1,6 +1,7 @@
 #include "tests/support/win32/win32_ui_support.h"
 
 #include <cstdlib>
+#include <cstring>
 
 #include "platform/ui/win32/win32_backend.h"
 #include "tests/support/test_support.h"
@@ -50,7 +51,7 @@ bool ClickStateImage(VKHWND tree, VKTreeItem *item) {
     HWND h = SystemWindow(tree);
     if (!shown || !h) return false;
     RECT r{};
-    *reinterpret_cast<HTREEITEM *>(&r) = shown;
+    std::memcpy(&r, &shown, sizeof shown); // the item goes in, the rectangle comes back
     if (!::SendMessageW(h, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&r))) return false;
     // The state image lies left of the label, left of the normal image when
     // the tree has one.

@@ -37,12 +37,13 @@ put_into_registry() {
 put_into_registry "$inst"
 
 # vk ARGS...: runs vaultkeep.exe (limited to 120 seconds) from the
-# installation's program folder; its standard error is in $work/err and its
-# exit code in $rc.
+# installation's program folder; what it wrote (the outcome line goes to
+# standard output, failures and boxes to standard error) is in $work/err and
+# its exit code in $rc.
 vk() {
   rc=0
-  (cd "$inst/bin" && timeout 120 "$VK_WINE" "$VK_BIN/vaultkeep.exe" "$@") 2>"$work/err" || rc=$?
-  tr -d '\r' <"$work/err" >"$work/err.txt" && mv "$work/err.txt" "$work/err"
+  (cd "$inst/bin" && timeout 120 "$VK_WINE" "$VK_BIN/vaultkeep.exe" "$@") >"$work/stdout" 2>"$work/err" || rc=$?
+  cat "$work/stdout" "$work/err" | tr -d '\r' >"$work/err.txt" && mv "$work/err.txt" "$work/err"
   cat "$work/err" >&2
   if [ "$rc" -eq 124 ]; then echo "vaultkeep.exe $* did not end by itself" >&2; exit 1; fi
 }

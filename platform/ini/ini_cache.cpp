@@ -1,18 +1,14 @@
+// The process-wide cache of parsed ini files, the same on both systems; what
+// it asks of the disk is in ini_disk_posix.cpp / ini_disk_win.cpp.
 #include "platform/ini/ini_cache.h"
 
-#include <fcntl.h>
-#include <limits.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdlib>
-#include <ctime>
 #include <functional>
 #include <memory>
 #include <unordered_map>
 
 #include "platform/fs/fs.h"
+#include "platform/ini/ini_disk.h"
 #include "platform/ini/ini_lock.h"
 #include "platform/text/text.h"
 
@@ -61,79 +57,21 @@ Cache &TheCache() {
     return *cache;
 }
 
-int64_t MonotonicNs() {
-    struct timespec ts {};
-    ::clock_gettime(CLOCK_MONOTONIC, &ts);
-    return static_cast<int64_t>(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec;
-}
-
-int64_t RealNowNs() {
-    struct timespec ts {};
-    ::clock_gettime(CLOCK_REALTIME, &ts);
-    return static_cast<int64_t>(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec;
-}
-
-FileStamp StampOf(const struct stat &st) {
-    FileStamp s;
-    s.exists = true;
-    s.device = static_cast<uint64_t>(st.st_dev);
-    s.inode = static_cast<uint64_t>(st.st_ino);
-    s.size = static_cast<int64_t>(st.st_size);
-    s.mtimeNs = static_cast<int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
-    return s;
-}
-
-// Reads without going through vk::fs, whose fault points are for writes: a
-// test that fails the Nth open must hit the replacement, not a read.
-bool ReadBytes(const std::string &path, std::string &out) {
-    out.clear();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    char buffer[1 << 16];
-    bool ok = true;
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            ok = false;
-            break;
-        }
-        if (n == 0) break;
-        out.append(buffer, static_cast<size_t>(n));
-    }
-    ::close(fd);
-    return ok;
-}
-
 size_t HashOf(std::string_view bytes) { return std::hash<std::string_view>{}(bytes); }
 
-// Absolute and without "." and ".." parts, by the text alone.
-std::string Lexical(const std::string &absolute) {
-    std::vector<std::string> parts;
-    size_t i = 0;
-    while (i <= absolute.size()) {
-        const size_t j = std::min(absolute.find('/', i), absolute.size());
-        const std::string part = absolute.substr(i, j - i);
-        if (part == "..") {
-            if (!parts.empty()) parts.pop_back();
-        } else if (!part.empty() && part != ".") {
-            parts.push_back(part);
-        }
-        i = j + 1;
-    }
-    std::string out;
-    for (const std::string &part : parts) out += "/" + part;
-    return out.empty() ? "/" : out;
-}
-
-std::string Resolved(const std::string &path) {
-    char buffer[PATH_MAX];
-    return ::realpath(path.c_str(), buffer) ? std::string(buffer) : std::string();
-}
-
+// The folder that holds a file: its parent, or the root for a file at the root.
 std::string FolderOf(const std::string &path) {
     const size_t cut = path.rfind('/');
-    return cut == 0 || cut == std::string::npos ? std::string("/") : path.substr(0, cut);
+    if (cut == std::string::npos) return "/";
+    const size_t root = vk::fs::RootLength(vk::text::FromUtf8(path));
+    return cut < root ? path.substr(0, root) : path.substr(0, cut);
+}
+
+// `path` (a cache key) and every path below it, when it names a folder.
+bool Within(const std::string &key, const std::string &path) {
+    if (key == path) return true;
+    const std::string prefix = !path.empty() && path.back() == '/' ? path : path + "/";
+    return key.compare(0, prefix.size(), prefix) == 0;
 }
 
 void ReplayPending(CachedFile &f) {
@@ -143,13 +81,13 @@ void ReplayPending(CachedFile &f) {
     }
 }
 
-// Takes `bytes` (the file's content, `st` its status; null: no file) as the
-// entry's base and makes the pending edits on it again.
-void Rebase(CachedFile &f, const std::string &bytes, const struct stat *st, int64_t readStartedNs) {
+// Takes `bytes` (the file's content, `st` its state on disk; null: no file)
+// as the entry's base and makes the pending edits on it again.
+void Rebase(CachedFile &f, const std::string &bytes, const DiskState *st, int64_t readStartedNs) {
     ++TheCache().parses;
     f.unreadable = false;
-    f.stamp = st ? StampOf(*st) : FileStamp{};
-    f.mode = st ? st->st_mode & 07777 : 0;
+    f.stamp = st ? st->stamp : FileStamp{};
+    f.mode = st ? st->mode : 0;
     f.doc = Parse(bytes);
     f.hash = st ? HashOf(bytes) : 0;
     f.racy = st && readStartedNs < f.stamp.mtimeNs + kRacyMarginNs;
@@ -160,20 +98,20 @@ void Rebase(CachedFile &f, const std::string &bytes, const struct stat *st, int6
 void Load(CachedFile &f) {
     f.checkedAtNs = MonotonicNs();
     const int64_t started = RealNowNs();
-    struct stat st {};
-    if (::stat(f.path.c_str(), &st) != 0) {
+    DiskState st;
+    bool lookable = true;
+    if (!LookAt(f.path, st, lookable)) {
         // Missing: an empty document. A path that cannot even be looked at
         // (a folder without search permission) is no file to write either.
-        const bool unreadable = errno != ENOENT && errno != ENOTDIR;
         Rebase(f, {}, nullptr, started);
-        f.unreadable = unreadable;
+        f.unreadable = !lookable;
         return;
     }
     std::string bytes;
-    if (!S_ISREG(st.st_mode) || !ReadBytes(f.path, bytes)) {
+    if (!st.regular || !ReadBytes(f.path, bytes)) {
         Rebase(f, {}, nullptr, started);
-        f.stamp = StampOf(st);
-        f.mode = st.st_mode & 07777;
+        f.stamp = st.stamp;
+        f.mode = st.mode;
         f.unreadable = true;
         return;
     }
@@ -195,11 +133,12 @@ void Validate(CachedFile &f, bool fresh) {
     const int64_t checked = MonotonicNs();
     if (!fresh && !f.racy && !f.unreadable && checked - f.checkedAtNs < kRecheckNs) return;
     f.checkedAtNs = checked;
-    struct stat st {};
+    DiskState st;
+    bool lookable = true;
     FileStamp now;
-    if (::stat(f.path.c_str(), &st) == 0) {
-        now = StampOf(st);
-        f.mode = st.st_mode & 07777; // a change of permissions alone keeps the document
+    if (LookAt(f.path, st, lookable)) {
+        now = st.stamp;
+        f.mode = st.mode; // a change of permissions alone keeps the document
     }
     if (f.unreadable || !(now == f.stamp)) {
         Load(f);
@@ -240,28 +179,13 @@ bool Fail(uint32_t code) {
 
 std::mutex &CacheMutex() { return TheCache().mutex; }
 
-std::string Canonical(std::u16string_view path) {
-    std::string p = vk::text::ToUtf8(path);
-    if (p.empty()) return p;
-    if (p[0] != '/') {
-        char cwd[PATH_MAX];
-        if (::getcwd(cwd, sizeof cwd)) p = std::string(cwd) + "/" + p;
-    }
-    std::string resolved = Resolved(p);
-    if (!resolved.empty()) return resolved;
-    // Not there (yet): the folder that will hold it, resolved, and the name.
-    const std::string lexical = Lexical(p);
-    if (lexical == "/") return lexical;
-    const size_t cut = lexical.rfind('/');
-    resolved = Resolved(cut == 0 ? std::string("/") : lexical.substr(0, cut));
-    if (resolved.empty()) return lexical;
-    return (resolved == "/" ? std::string() : resolved) + lexical.substr(cut);
-}
+std::string Canonical(std::u16string_view path) { return CanonicalPath(path); }
 
 CachedFile *OpenFile(std::u16string_view path, bool fresh) {
     if (path.empty()) return nullptr;
     Cache &c = TheCache();
-    if (path[0] == u'/') {
+    const bool absolute = vk::fs::IsAbsolutePath(path);
+    if (absolute) {
         const auto a = c.aliases.find(std::u16string(path));
         if (a != c.aliases.end()) {
             Validate(*a->second, fresh);
@@ -269,12 +193,13 @@ CachedFile *OpenFile(std::u16string_view path, bool fresh) {
             return a->second;
         }
     }
-    const std::string key = Canonical(path);
+    std::string canonical = Canonical(path);
+    const std::string key = KeyOf(canonical);
     auto it = c.files.find(key);
     CachedFile *f = nullptr;
     if (it == c.files.end()) {
         auto entry = std::make_unique<CachedFile>();
-        entry->path = key;
+        entry->path = std::move(canonical);
         f = entry.get();
         c.files.emplace(key, std::move(entry));
         Load(*f);
@@ -284,32 +209,26 @@ CachedFile *OpenFile(std::u16string_view path, bool fresh) {
         Validate(*f, fresh);
     }
     f->lastUse = ++c.uses;
-    if (path[0] == u'/') c.aliases.emplace(std::u16string(path), f);
+    if (absolute) c.aliases.emplace(std::u16string(path), f);
     return f;
 }
 
 CachedFile *CachedOnly(std::u16string_view path) {
     if (path.empty()) return nullptr;
     Cache &c = TheCache();
-    if (path[0] == u'/') {
+    if (vk::fs::IsAbsolutePath(path)) {
         const auto a = c.aliases.find(std::u16string(path));
         if (a != c.aliases.end()) return a->second;
     }
-    const auto it = c.files.find(Canonical(path));
+    const auto it = c.files.find(KeyOf(Canonical(path)));
     return it == c.files.end() ? nullptr : it->second.get();
 }
 
 bool PrepareWrite(CachedFile &f) {
     if (f.unreadable) return Fail(vk::fs::kErrorAccessDenied);
-    if (f.stamp.exists) {
-        if (::access(f.path.c_str(), W_OK) != 0) return Fail(vk::fs::ErrorFromErrno(errno));
-        // The read-only attribute holds for every user, as on Windows.
-        if ((f.mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return Fail(vk::fs::kErrorAccessDenied);
-    }
     // The file is replaced through a temporary file beside it.
-    if (::access(FolderOf(f.path).c_str(), W_OK | X_OK) != 0)
-        return Fail(errno == ENOENT || errno == ENOTDIR ? vk::fs::kErrorPathNotFound : vk::fs::kErrorAccessDenied);
-    return true;
+    const uint32_t refusal = WriteRefusal(f.path, FolderOf(f.path), f.stamp.exists, f.mode);
+    return refusal == 0 || Fail(refusal);
 }
 
 bool AddEdit(CachedFile &f, Edit edit) {
@@ -330,10 +249,11 @@ bool FlushFile(CachedFile &f) {
     // The file as it is now: when another process changed it since it was
     // read, the pending edits are made again on its content.
     const int64_t started = RealNowNs();
-    struct stat st {};
+    DiskState st;
+    bool lookable = true;
     std::string bytes;
-    if (::stat(f.path.c_str(), &st) == 0) {
-        if (!S_ISREG(st.st_mode) || !ReadBytes(f.path, bytes)) {
+    if (LookAt(f.path, st, lookable)) {
+        if (!st.regular || !ReadBytes(f.path, bytes)) {
             vk::fs::SetLastError(vk::fs::kErrorAccessDenied);
             Revert(f);
             return false;
@@ -352,9 +272,9 @@ bool FlushFile(CachedFile &f) {
     }
     f.pending.clear();
     const int64_t written = RealNowNs();
-    if (::stat(f.path.c_str(), &st) == 0) {
-        f.stamp = StampOf(st);
-        f.mode = st.st_mode & 07777;
+    if (LookAt(f.path, st, lookable)) {
+        f.stamp = st.stamp;
+        f.mode = st.mode;
     } else {
         f.stamp = FileStamp{};
     }
@@ -366,13 +286,14 @@ bool FlushFile(CachedFile &f) {
 }
 
 bool InScratchFolder(const std::string &path) {
+    const std::string key = KeyOf(path);
     for (const std::string &folder : TheCache().scratch)
-        if (path.compare(0, folder.size(), folder) == 0) return true;
+        if (key.compare(0, folder.size(), folder) == 0) return true;
     return false;
 }
 
 void SetScratchFolder(std::u16string_view folder, bool scratch) {
-    std::string key = Canonical(folder);
+    std::string key = KeyOf(Canonical(folder));
     if (key.empty()) return;
     if (key.back() != '/') key += '/';
     std::vector<std::string> &list = TheCache().scratch;
@@ -380,12 +301,15 @@ void SetScratchFolder(std::u16string_view folder, bool scratch) {
     if (scratch) list.push_back(key);
 }
 
-bool FlushAll(bool scratchToo) {
+namespace {
+
+// Flushes every cached file that `wanted` picks; the first failure's error
+// stays set.
+template <typename Wanted> bool FlushWhere(Wanted wanted) {
     bool ok = true;
     uint32_t error = 0;
-    for (auto &[path, f] : TheCache().files) {
-        if (!scratchToo && !f->pending.empty() && InScratchFolder(path)) continue;
-        if (!FlushFile(*f)) {
+    for (auto &[key, f] : TheCache().files) {
+        if (wanted(key, *f) && !FlushFile(*f)) {
             if (ok) error = vk::fs::LastError();
             ok = false;
         }
@@ -394,25 +318,16 @@ bool FlushAll(bool scratchToo) {
     return ok;
 }
 
-bool PendingOutsideScratch() {
-    for (const auto &[path, f] : TheCache().files)
-        if (!f->pending.empty() && !InScratchFolder(path)) return true;
-    return false;
-}
-
-namespace {
-
 // The last part of a path when its canonical form surely ends in it: the path
 // names a plain file or nothing (no link, no folder) and ends in a real name.
 // "" otherwise. Lets a lookup that finds no cached file of that name skip
 // resolving the path (a restore renames thousands of files).
 std::string PlainName(std::u16string_view path) {
-    const std::string p = vk::text::ToUtf8(path);
-    const size_t cut = p.rfind('/');
-    const std::string name = cut == std::string::npos ? p : p.substr(cut + 1);
+    size_t cut = path.size();
+    while (cut > 0 && !vk::fs::IsSeparator(path[cut - 1])) --cut;
+    const std::string name = vk::text::ToUtf8(path.substr(cut));
     if (name.empty() || name == "." || name == "..") return {};
-    struct stat st {};
-    if (::lstat(p.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) return {};
+    if (NamesOtherThanAFile(vk::text::ToUtf8(path))) return {};
     return name;
 }
 
@@ -425,31 +340,32 @@ bool EndsInName(const std::string &key, const std::string &name) {
 // one `path` names.
 bool MayBeCached(std::u16string_view path, bool pendingOnly) {
     const std::string name = PlainName(path);
+    const std::string nameKey = name.empty() ? name : KeyOf(name);
     for (const auto &[key, f] : TheCache().files) {
         if (pendingOnly && f->pending.empty()) continue;
-        if (name.empty() || EndsInName(key, name)) return true;
+        if (name.empty() || EndsInName(key, nameKey)) return true;
     }
     return false;
 }
 
 } // namespace
 
+bool FlushAll(bool scratchToo) {
+    return FlushWhere([scratchToo](const std::string &, const CachedFile &f) {
+        return scratchToo || f.pending.empty() || !InScratchFolder(f.path);
+    });
+}
+
+bool PendingOutsideScratch() {
+    for (const auto &[key, f] : TheCache().files)
+        if (!f->pending.empty() && !InScratchFolder(f->path)) return true;
+    return false;
+}
+
 bool FlushUnder(std::u16string_view path) {
     if (path.empty() || !MayBeCached(path, true)) return true;
-    const std::string p = Canonical(path);
-    const std::string prefix = p == "/" ? p : p + "/";
-    bool ok = true;
-    uint32_t error = 0;
-    for (auto &[key, f] : TheCache().files) {
-        if (key == p || key.compare(0, prefix.size(), prefix) == 0) {
-            if (!FlushFile(*f)) {
-                if (ok) error = vk::fs::LastError();
-                ok = false;
-            }
-        }
-    }
-    if (!ok) vk::fs::SetLastError(error);
-    return ok;
+    const std::string p = KeyOf(Canonical(path));
+    return FlushWhere([&p](const std::string &key, const CachedFile &) { return Within(key, p); });
 }
 
 void ForgetFile(std::u16string_view path) {
@@ -458,17 +374,16 @@ void ForgetFile(std::u16string_view path) {
     // By the path itself, not by a spelling seen before: a deleted link must
     // not take the entry of the file it pointed at along with it.
     c.aliases.clear();
-    c.files.erase(Canonical(path));
+    c.files.erase(KeyOf(Canonical(path)));
 }
 
 void ForgetUnder(std::u16string_view path) {
     if (path.empty()) return;
     Cache &c = TheCache();
-    const std::string p = Canonical(path);
-    const std::string prefix = p == "/" ? p : p + "/";
+    const std::string p = KeyOf(Canonical(path));
     bool any = false;
     for (auto it = c.files.begin(); it != c.files.end();) {
-        if (it->first == p || it->first.compare(0, prefix.size(), prefix) == 0) {
+        if (Within(it->first, p)) {
             it = c.files.erase(it);
             any = true;
         } else {
