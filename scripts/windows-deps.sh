@@ -7,6 +7,9 @@
 #   gtest   - from the sources libgtest-dev installs under /usr/src/googletest.
 # zlib comes ready-made from libz-mingw-w64-dev. Nothing else is downloaded.
 set -euo pipefail
+# Standard output carries the path alone (callers take it with $(...)): what
+# the tools say goes to standard error.
+exec 3>&1 1>&2
 root=$(cd "$(dirname "$0")/.." && pwd)
 deps=${VK_WINDEPS:-$root/.cache/windows-deps}
 toolchain=$root/cmake/mingw-w64-x86_64.cmake
@@ -50,4 +53,4 @@ if [ ! -f "$deps/.gtest-done" ]; then
   rm -rf "$deps/build-gtest"
   touch "$deps/.gtest-done"
 fi
-echo "$deps"
+echo "$deps" >&3
