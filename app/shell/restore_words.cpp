@@ -131,12 +131,8 @@ int VerifyArchive(VKHWND owner, std::u16string_view path) {
     if (!fs::Exists(why) || ini::ReadString(u"Talvern Backup Utility", u"BackupDate", u"", why).empty())
         problems.push_back(u"Backup.why is missing or holds no backup record");
     int recorded = 0;
-    // The check reads entries of the open archive: a run of its own, so the
-    // stop flag the opening's end set does not cut it short.
-    RunStart();
-    const std::vector<std::u16string> missing = MissingRecordedEntries(contents.job, contents.summary.workFolder, recorded);
-    RunEnd();
-    for (const std::u16string &entry : missing) problems.push_back(u"recorded item without its entry: " + entry);
+    for (const std::u16string &entry : MissingRecordedEntries(contents.job, contents.summary.workFolder, recorded))
+        problems.push_back(u"recorded item without its entry: " + entry);
     const intptr_t entries = contents.summary.entries;
     CloseArchiveContents(contents);
     for (const std::u16string &p : problems) Print(p);

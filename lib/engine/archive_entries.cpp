@@ -66,12 +66,13 @@ bool ArchiveHoldsEntry(BackupJob &job, std::u16string_view entry) {
     return Ordinal<ArcNameProc>(11)(&job.archive.request, name.c_str()) != 0;
 }
 
-bool ExtractEntry(BackupJob &job, std::u16string_view entry, std::u16string_view path) {
+bool ExtractEntry(BackupJob &job, std::u16string_view entry, std::u16string_view path, bool stoppable) {
     if (!HasArchiveSession(job) || job.archive.writes) {
         vk::fs::SetLastError(vk::fs::kErrorFileNotFound);
         return false;
     }
     FillRequest(job);
+    if (!stoppable) job.archive.request.word[ARC_WORD_CANCEL] = 0;
     const std::u16string name(entry), target(path);
     return Ordinal<ArcEntryFileProc>(13)(&job.archive.request, name.c_str(), target.c_str()) != 0;
 }

@@ -33,8 +33,10 @@ bool OpenArchiveReader(BackupJob &job);
 // True when the restore's open archive holds a file entry of that name.
 bool ArchiveHoldsEntry(BackupJob &job, std::u16string_view entry);
 // Unpacks `entry` into a new file at `path`; false (with the platform's last
-// error, nothing left at `path`) when it cannot.
-bool ExtractEntry(BackupJob &job, std::u16string_view entry, std::u16string_view path);
+// error, nothing left at `path`) when it cannot. A restore item's unpacking
+// stops with the job's cancel flag; a preview's (stoppable false) does not,
+// since the flag of a caller between runs may stay set.
+bool ExtractEntry(BackupJob &job, std::u16string_view entry, std::u16string_view path, bool stoppable = true);
 
 // An entry name as the job's set of damaged entries holds it: '/'-separated
 // and folded to lower case.

@@ -36,7 +36,7 @@ public:
         if (!vk::fs::IsDirectory(folder)) vk::fs::CreateDirectory(folder);
         const std::u16string staged = folder + u"/" + std::u16string(FileName(relative));
         if (vk::fs::Exists(staged)) vk::fs::DeleteFile(staged);
-        if (ExtractEntry(job, entry, staged)) path_ = staged_ = staged;
+        if (ExtractEntry(job, entry, staged, false)) path_ = staged_ = staged;
     }
     ~ArchivedSource() {
         if (!staged_.empty()) vk::fs::DeleteFile(staged_);

@@ -1,4 +1,4 @@
-// Reading a file over POSIX.
+// Reading a file, and moving bytes at offsets, over POSIX.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -6,7 +6,7 @@
 #include <cerrno>
 
 #include "platform/fs/fs.h"
-#include "platform/fs/read_at.h"
+#include "platform/fs/offset_io.h"
 #include "platform/text/text.h"
 
 namespace vk::fs {
@@ -52,6 +52,21 @@ bool ReadAtOffset(intptr_t handle, uint64_t off, size_t n, void *out) {
         if (r < 0 && errno == EINTR) continue;
         if (r <= 0) return false;
         done += static_cast<size_t>(r);
+    }
+    return true;
+}
+
+bool WriteAtOffset(intptr_t handle, uint64_t off, size_t n, const void *data) {
+    size_t done = 0;
+    while (done < n) {
+        const ssize_t w = ::pwrite(static_cast<int>(handle), static_cast<const char *>(data) + done, n - done,
+                                   static_cast<off_t>(off + done));
+        if (w < 0 && errno == EINTR) continue;
+        if (w <= 0) {
+            SetLastError(w < 0 ? ErrorFromErrno(errno) : kErrorDiskFull);
+            return false;
+        }
+        done += static_cast<size_t>(w);
     }
     return true;
 }

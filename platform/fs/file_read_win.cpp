@@ -2,7 +2,7 @@
 #include <algorithm>
 
 #include "platform/fs/fs.h"
-#include "platform/fs/read_at.h"
+#include "platform/fs/offset_io.h"
 #include "platform/win/win32.h"
 
 namespace vk::fs {
@@ -46,7 +46,11 @@ int64_t File::Read(void *out, size_t n) {
     return static_cast<int64_t>(got);
 }
 
-bool ReadAtOffset(intptr_t handle, uint64_t off, size_t n, void *out) {
+namespace {
+
+// Moves n bytes at off in pieces of at most 1 GiB (one ReadFile or
+// WriteFile call takes a 32-bit count).
+bool MoveAtOffset(intptr_t handle, uint64_t off, size_t n, char *bytes, bool write) {
     HANDLE h = reinterpret_cast<HANDLE>(handle);
     size_t done = 0;
     while (done < n) {
@@ -54,12 +58,27 @@ bool ReadAtOffset(intptr_t handle, uint64_t off, size_t n, void *out) {
         const uint64_t pos = off + done;
         at.Offset = static_cast<DWORD>(pos & 0xFFFFFFFFu);
         at.OffsetHigh = static_cast<DWORD>(pos >> 32);
-        DWORD got = 0;
+        DWORD moved = 0;
         const DWORD want = static_cast<DWORD>(std::min<size_t>(n - done, 1u << 30));
-        if (!::ReadFile(h, static_cast<char *>(out) + done, want, &got, &at) || got == 0) return false;
-        done += got;
+        const BOOL ok = write ? ::WriteFile(h, bytes + done, want, &moved, &at)
+                              : ::ReadFile(h, bytes + done, want, &moved, &at);
+        if (!ok || moved == 0) {
+            if (write) SetLastError(ok ? static_cast<uint32_t>(kErrorDiskFull) : ::GetLastError());
+            return false;
+        }
+        done += moved;
     }
     return true;
+}
+
+} // namespace
+
+bool ReadAtOffset(intptr_t handle, uint64_t off, size_t n, void *out) {
+    return MoveAtOffset(handle, off, n, static_cast<char *>(out), false);
+}
+
+bool WriteAtOffset(intptr_t handle, uint64_t off, size_t n, const void *data) {
+    return MoveAtOffset(handle, off, n, const_cast<char *>(static_cast<const char *>(data)), true);
 }
 
 bool File::ReadAt(uint64_t off, size_t n, void *out) const {

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "platform/fs/fs.h"
-#include "platform/fs/read_at.h"
+#include "platform/fs/offset_io.h"
 #include "platform/text/text.h"
 
 namespace vk::fs {
@@ -32,19 +32,7 @@ bool ScratchFile::Open(std::u16string_view folder) {
 }
 
 bool ScratchFile::WriteAt(uint64_t off, const void *data, size_t n) {
-    if (fd_ < 0) return false;
-    size_t done = 0;
-    while (done < n) {
-        const ssize_t w = ::pwrite(static_cast<int>(fd_), static_cast<const char *>(data) + done, n - done,
-                                   static_cast<off_t>(off + done));
-        if (w < 0 && errno == EINTR) continue;
-        if (w <= 0) {
-            SetLastError(w < 0 ? ErrorFromErrno(errno) : kErrorDiskFull);
-            return false;
-        }
-        done += static_cast<size_t>(w);
-    }
-    return true;
+    return fd_ >= 0 && WriteAtOffset(fd_, off, n, data);
 }
 
 bool ScratchFile::ReadAt(uint64_t off, size_t n, void *out) const {

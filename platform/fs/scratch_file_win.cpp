@@ -1,12 +1,11 @@
 // A nameless scratch file over the wide Windows calls: made with
 // FILE_FLAG_DELETE_ON_CLOSE, so the system deletes it when its handle closes,
 // also when the process is killed.
-#include <algorithm>
 #include <atomic>
 #include <string>
 
 #include "platform/fs/fs.h"
-#include "platform/fs/read_at.h"
+#include "platform/fs/offset_io.h"
 #include "platform/text/text.h"
 #include "platform/win/win32.h"
 
@@ -38,23 +37,7 @@ bool ScratchFile::Open(std::u16string_view folder) {
 }
 
 bool ScratchFile::WriteAt(uint64_t off, const void *data, size_t n) {
-    if (fd_ == -1) return false;
-    HANDLE h = reinterpret_cast<HANDLE>(fd_);
-    size_t done = 0;
-    while (done < n) {
-        OVERLAPPED at{};
-        const uint64_t pos = off + done;
-        at.Offset = static_cast<DWORD>(pos & 0xFFFFFFFFu);
-        at.OffsetHigh = static_cast<DWORD>(pos >> 32);
-        DWORD wrote = 0;
-        const DWORD want = static_cast<DWORD>(std::min<size_t>(n - done, 1u << 30));
-        if (!::WriteFile(h, static_cast<const char *>(data) + done, want, &wrote, &at) || wrote == 0) {
-            SetLastError(::GetLastError());
-            return false;
-        }
-        done += wrote;
-    }
-    return true;
+    return fd_ != -1 && WriteAtOffset(fd_, off, n, data);
 }
 
 bool ScratchFile::ReadAt(uint64_t off, size_t n, void *out) const {

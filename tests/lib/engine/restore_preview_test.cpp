@@ -123,6 +123,22 @@ TEST_F(RestorePreviewTest, AnyVersionBringsAnOlderFileBack) {
     EXPECT_EQ(VKLastResultsReport(), reports[0]);
 }
 
+// A caller's stop flag left set after a run (the program sets it when a run
+// ends) stops item unpacking, but not what a preview reads.
+TEST_F(RestorePreviewTest, AStopFlagLeftSetStopsItemsButNotTheView) {
+    BackupJob *job = Open({{"4001/older.ini", Versioned("2.0")}});
+    ASSERT_NE(job, nullptr);
+    WriteFile(Dir("config") + "older.ini", Versioned("1.9"));
+    cancel = 1;
+    const VKFileView view = View(job, "older.ini");
+    EXPECT_EQ(view.state, VK_VIEW_OLDER);
+    EXPECT_EQ(view.archivedVersion, 0x0002000000000000ull);
+    EXPECT_NE(VKRestore(job, VK_ITEM_FILE, 0, 0, nullptr, nullptr, U(Dir("config") + "older.ini").c_str()), StatusOk);
+    EXPECT_EQ(ReadFile(Dir("config") + "older.ini"), Versioned("1.9"));
+    cancel = 0;
+    EXPECT_EQ(VKRestoreClose(job), 1);
+}
+
 TEST_F(RestorePreviewTest, AConfirmedRestoreOfAVersion7ArchiveIsNotAskedAgain) {
     const char *v7 = "[Talvern Backup Utility]\r\nName=v7\r\nBackupVersion=7.0\r\n";
     BackupJob *job = Open({{"4001/units.ini", "[U]\r\n"}}, VKF_CONFIRMED, v7);
